@@ -15,13 +15,17 @@ struct SYSTEMTIME {
 
 void GetSystemTime(SYSTEMTIME *utc);
 void GetLocalTime(SYSTEMTIME *local);
-// Sets the machine's clock (needs CAP_SYS_TIME). When QS_CLOCK_RECORD names a file, the request is
-// appended there as "YYYY-MM-DD HH:MM:SS.mmm" instead, so tests never move the real clock.
+// Sets the machine's clock (needs CAP_SYS_TIME; ERROR_PRIVILEGE_NOT_HELD without it). When
+// QS_CLOCK_RECORD names a file, the request is appended there as "YYYY-MM-DD HH:MM:SS.mmm" and a line
+// end instead, so tests never move the real clock. Fields outside the calendar (month 13, 29 February
+// of a common year, hour 24, years outside 1601-30827) fail with ERROR_INVALID_PARAMETER.
 BOOL SetSystemTime(const SYSTEMTIME *utc);
 
 // Privileges of the process, in the platform's shape. The only privilege known is
 // "SeSystemtimePrivilege", which stands for CAP_SYS_TIME: enabling succeeds when that capability is
 // permitted (it is raised into the effective set), otherwise the last error is ERROR_NOT_ALL_ASSIGNED.
+// As on the platform AdjustTokenPrivileges then still returns TRUE: the last error (0 or 1300) tells.
+// Capabilities belong to a thread on Linux, so the calling thread gains the privilege.
 struct QsToken;
 using HANDLE = void *;
 inline constexpr DWORD TOKEN_ADJUST_PRIVILEGES = 0x0020;

@@ -9,7 +9,9 @@
 inline constexpr UINT SEM_FAILCRITICALERRORS = 0x0001;
 inline constexpr UINT SEM_NOOPENFILEERRORBOX = 0x8000;
 
-HMODULE LoadLibraryA(const char *name);   // null on failure, last error set (126: module not found)
+// null on failure, last error set: 126 when no file of that name is found, 193 when the first file
+// found is not a loadable module (the search stops there).
+HMODULE LoadLibraryA(const char *name);
 void *GetProcAddress(HMODULE module, const char *name);
 BOOL FreeLibrary(HMODULE module);
 // The module's file path; hmodule null means the main program. Returns the length, 0 on failure.

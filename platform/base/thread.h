@@ -10,10 +10,13 @@ void Sleep(DWORD ms);
 DWORD GetLastError(void);
 void SetLastError(DWORD code);
 
+// 1088 slots, as on the platform; a slot freshly allocated reads 0 on every thread.
 inline constexpr DWORD TLS_OUT_OF_INDEXES = 0xFFFFFFFF;
-DWORD TlsAlloc(void);
+DWORD TlsAlloc(void);             // TLS_OUT_OF_INDEXES (last error ERROR_NO_MORE_ITEMS) when all are taken
 BOOL TlsFree(DWORD index);
-void *TlsGetValue(DWORD index);   // 0 (and last error 0) for a slot never set on this thread
+// 0 (and last error 0) for a slot never set on this thread; a non-zero value leaves the last error
+// alone. An index not allocated gives 0 with ERROR_INVALID_PARAMETER.
+void *TlsGetValue(DWORD index);
 BOOL TlsSetValue(DWORD index, void *value);
 
 // A recursive lock, as the platform's critical section.

@@ -3,6 +3,11 @@
 // through GetProcAddress, so nothing here is declared as a function (the names would clash with libc's).
 #pragma once
 #include <cstdint>
+// A C library header included earlier defines FD_SETSIZE (1024) as a macro, which would replace the
+// constant below; the C library's own fd_set does not use it.
+#ifdef FD_SETSIZE
+#undef FD_SETSIZE
+#endif
 
 namespace ws {
 
