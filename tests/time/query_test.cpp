@@ -109,6 +109,29 @@ TEST_F(QueryTest, MessagesAreDispatchedWhileWaiting)
     EXPECT_TRUE(handled);
 }
 
+// The query pumps the application's messages; a quit request taken there must reach the application's
+// own loop afterwards, or the program could never end.
+TEST_F(QueryTest, QuitMessageIsNotSwallowedByTheWait)
+{
+    std::atomic<bool> handled{false};
+    test::HandlerWindow window([&](UINT, WPARAM, LPARAM) { handled = true; });
+    PostQuitMessage(7);
+    PostMessage(window.hwnd(), WM_USER + 1, 0, 0);
+    test::ScriptedUdpPeer peer({kAnswer});
+    EXPECT_EQ(GetNetworkTime("127.0.0.1", peer.port(), 5), 3527364224u);
+    MSG msg{};
+    int quits = 0;
+    while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            ++quits;
+            EXPECT_EQ(msg.wParam, 7u);
+        } else {
+            DispatchMessage(&msg);
+        }
+    }
+    EXPECT_EQ(quits, 1);
+}
+
 TEST(SystemClockTest, SetsTheClockThroughTheRecordingClock)
 {
     const std::filesystem::path record =

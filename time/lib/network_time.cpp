@@ -26,14 +26,36 @@ void StoreNetworkError(std::uint32_t fallback)
         SetErrorCode(fallback);
 }
 
-void PumpMessages()
-{
-    MSG msg;
-    while (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessage(&msg);
+// A quit message taken while the query pumps is kept aside and posted again when the query returns, so
+// a query running inside the application's loop never swallows the request to end it. Once it has been
+// seen, the query waits on its socket alone.
+class QuitKeeper {
+public:
+    ~QuitKeeper()
+    {
+        if (seen_)
+            PostQuitMessage(exitCode_);
     }
-}
+    bool Seen() const { return seen_; }
+
+    void PumpMessages()
+    {
+        MSG msg;
+        while (!seen_ && PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                seen_ = true;
+                exitCode_ = static_cast<int>(msg.wParam);
+                break;
+            }
+            TranslateMessage(&msg);
+            DispatchMessage(&msg);
+        }
+    }
+
+private:
+    bool seen_ = false;
+    int exitCode_ = 0;
+};
 
 bool ResolveServer(const char *host, int port, ws::sockaddr_in *address)
 {
@@ -91,6 +113,7 @@ NetworkTime GetNetworkTime(const char *host, int port, int timeout)
     const DWORD start = GetTickCount();
     ws::u_long nonBlocking = 1;
     sock::ioctlsocket(socket, ws::FIONBIO, &nonBlocking);
+    QuitKeeper quit;
 
     for (;;) {
         unsigned char answer[kAnswerSize];
@@ -111,7 +134,7 @@ NetworkTime GetNetworkTime(const char *host, int port, int timeout)
                 return Close(socket, 0);
             }
             wouldBlock = true;
-            PumpMessages();
+            quit.PumpMessages();
         }
         // Elapsed time, not tick values, so the wrap of the tick count does not end the wait early.
         const std::int64_t elapsed = static_cast<DWORD>(GetTickCount() - start);
@@ -119,7 +142,11 @@ NetworkTime GetNetworkTime(const char *host, int port, int timeout)
             break;
         if (wouldBlock) {
             pollfd watch{static_cast<int>(socket), POLLIN, 0};
-            QsWaitForMessages(&watch, 1, static_cast<int>(std::min<std::int64_t>(waitMs - elapsed, kLongestWaitMs)));
+            const int remaining = static_cast<int>(std::min<std::int64_t>(waitMs - elapsed, kLongestWaitMs));
+            if (quit.Seen())
+                poll(&watch, 1, remaining);
+            else
+                QsWaitForMessages(&watch, 1, remaining);
         }
     }
     SetErrorCode(qsErrorOperationTimeout);
