@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/base/calendar.h"
 #include "platform/base/errors.h"
 #include "platform/base/thread.h"
 
@@ -26,17 +27,11 @@ void FromTm(const tm &fields, long nanoseconds, SYSTEMTIME *out)
     out->wMilliseconds = static_cast<WORD>(nanoseconds / 1000000L);
 }
 
-bool IsLeap(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
-
 // The platform's range: years 1601 to 30827, every field inside its calendar bounds.
 bool IsValid(const SYSTEMTIME &t)
 {
-    static const int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (t.wYear < 1601 || t.wYear > 30827 || t.wMonth < 1 || t.wMonth > 12)
-        return false;
-    int days = kDays[t.wMonth - 1] + (t.wMonth == 2 && IsLeap(t.wYear) ? 1 : 0);
-    return t.wDay >= 1 && t.wDay <= days && t.wHour < 24 && t.wMinute < 60 && t.wSecond < 60 &&
-           t.wMilliseconds < 1000;
+    return t.wYear >= 1601 && t.wYear <= 30827 && qsbase::IsValidDate(t.wYear, t.wMonth, t.wDay) && t.wHour < 24 &&
+           t.wMinute < 60 && t.wSecond < 60 && t.wMilliseconds < 1000;
 }
 
 BOOL Record(const char *path, const SYSTEMTIME &t)
