@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "core/error/last_error.h"
+#include "core/host/host_address.h"
 #include "core/net/fd_set.h"
 #include "core/net/socket_api.h"
 #include "dns/lib/dns_header.h"
@@ -55,7 +56,13 @@ class Exchange {
     int Run();
 
   private:
-    DnsSession *Session() { return DnsSessions().Lookup(handle_); }
+    // The session is looked up again after every wait (a handler run inside it may have freed the
+    // session); in between, the pointer stays valid.
+    bool Refresh()
+    {
+        session_ = DnsSessions().Lookup(handle_);
+        return session_ != nullptr;
+    }
     std::uint16_t NextId();
     void CloseSocket();
     int Finish(Outcome outcome);
@@ -64,7 +71,8 @@ class Exchange {
     Outcome ReceiveDatagram();
     Outcome Tcp(const NameServerSlot &slot);
     Outcome Connect(const NameServerSlot &slot, DWORD start);
-    // kAccepted when all `size` octets arrived (kept up to `keep` of them), else what ended the read.
+    // kAccepted when all `size` octets arrived, else what ended the read (`closedError` recorded when
+    // the server closes the connection first).
     Outcome ReadStream(std::uint8_t *into, std::size_t size, DWORD start, std::uint32_t closedError);
     Outcome Drop(std::size_t size, DWORD start);
     Outcome Record(std::uint32_t error)
@@ -74,6 +82,7 @@ class Exchange {
     }
 
     ClientHandle handle_;
+    DnsSession *session_ = nullptr;
     std::span<std::uint8_t> query_;
     std::span<std::uint8_t> reply_;
     bool tcp_ = false;
@@ -97,22 +106,18 @@ std::uint16_t Exchange::NextId()
 
 void Exchange::CloseSocket()
 {
-    DnsSession *session = Session();
-    if (session != nullptr && session->socket != ws::INVALID_SOCKET) {
-        sock::closesocket(session->socket);
-        session->socket = ws::INVALID_SOCKET;
+    if (session_ != nullptr && session_->socket != ws::INVALID_SOCKET) {
+        sock::closesocket(session_->socket);
+        session_->socket = ws::INVALID_SOCKET;
     }
 }
 
 // Waits for the session's socket until the attempt's time-out, in slices; each slice ends with the
-// session looked up again (a handler may have freed it) and the cancel flag checked.
+// session looked up again and the cancel flag checked.
 Ready Exchange::Wait(bool forWriting, DWORD start)
 {
     for (;;) {
-        DnsSession *session = Session();
-        if (session == nullptr)
-            return Ready::kFailed;
-        if (session->cancel) {
+        if (session_->cancel) {
             SetErrorCode(qsErrorOperationCanceled);
             return Ready::kFailed;
         }
@@ -127,17 +132,16 @@ Ready Exchange::Wait(bool forWriting, DWORD start)
         ws::fd_set ready, failed;
         FdZero(&ready);
         FdZero(&failed);
-        FdAdd(session->socket, &ready);
+        FdAdd(session_->socket, &ready);
         if (forWriting)
-            FdAdd(session->socket, &failed);
+            FdAdd(session_->socket, &failed);
         const ws::timeval wait{static_cast<std::int32_t>(slice / 1000), static_cast<std::int32_t>(slice % 1000 * 1000)};
         const int result = forWriting ? BlockingSelect(0, nullptr, &ready, &failed, &wait)
                                       : BlockingSelect(0, &ready, nullptr, nullptr, &wait);
         const int waitError = sock::WSAGetLastError();
-        session = Session();
-        if (session == nullptr)
+        if (!Refresh())
             return Ready::kFailed;
-        if (session->cancel || (result < 0 && waitError == ws::WSAEINTR)) {
+        if (session_->cancel || (result < 0 && waitError == ws::WSAEINTR)) {
             SetErrorCode(qsErrorOperationCanceled);
             return Ready::kFailed;
         }
@@ -153,12 +157,11 @@ Ready Exchange::Wait(bool forWriting, DWORD start)
 Outcome Exchange::Udp(const NameServerSlot &slot)
 {
     const std::uint16_t id = NextId();
-    DnsSession *session = Session();
-    if (session->socket == ws::INVALID_SOCKET) {
-        session->socket = sock::socket(ws::AF_INET, ws::SOCK_DGRAM, 0);
-        if (session->socket == ws::INVALID_SOCKET)
+    if (session_->socket == ws::INVALID_SOCKET) {
+        session_->socket = sock::socket(ws::AF_INET, ws::SOCK_DGRAM, 0);
+        if (session_->socket == ws::INVALID_SOCKET)
             return Record(ErrorNumber(SetErrorFromNetwork()));
-        SetNonBlocking(session->socket);
+        SetNonBlocking(session_->socket);
     }
     if (attemptCount_ < kMaxAttempts)
         attempts_[attemptCount_++] = Attempt{id, slot.address, slot.port};
@@ -167,7 +170,7 @@ Outcome Exchange::Udp(const NameServerSlot &slot)
     to.sin_port = slot.port;
     to.sin_addr.s_addr = slot.address;
     const int length = static_cast<int>(query_.size());
-    if (sock::sendto(session->socket, reinterpret_cast<const char *>(query_.data()), length, 0,
+    if (sock::sendto(session_->socket, reinterpret_cast<const char *>(query_.data()), length, 0,
                      reinterpret_cast<const ws::sockaddr *>(&to), sizeof to) != length)
         return Outcome::kNextSlot;
     const DWORD start = GetTickCount();
@@ -186,14 +189,14 @@ Outcome Exchange::Udp(const NameServerSlot &slot)
 // One datagram: a reply of this exchange, a fault of an asked server, or something to wait past.
 Outcome Exchange::ReceiveDatagram()
 {
-    DnsSession *session = Session();
     ws::sockaddr_in from{};
     int fromLength = sizeof from;
-    const int received = sock::recvfrom(session->socket, reinterpret_cast<char *>(reply_.data()),
+    const int received = sock::recvfrom(session_->socket, reinterpret_cast<char *>(reply_.data()),
                                         static_cast<int>(std::min(reply_.size(), kDnsMessageSize)), 0,
                                         reinterpret_cast<ws::sockaddr *>(&from), &fromLength);
     if (received < 0) {
-        // Larger than any reply to a query without extensions: not one of ours.
+        // A datagram larger than any reply to a query without extensions is not one of ours; a
+        // readiness that was spurious has nothing to take.
         const int error = sock::WSAGetLastError();
         if (error == ws::WSAEMSGSIZE || error == ws::WSAEWOULDBLOCK)
             return Outcome::kIgnored;
@@ -225,17 +228,16 @@ Outcome Exchange::ReceiveDatagram()
 
 Outcome Exchange::Connect(const NameServerSlot &slot, DWORD start)
 {
-    DnsSession *session = Session();
-    session->socket = sock::socket(ws::AF_INET, ws::SOCK_STREAM, 0);
-    if (session->socket == ws::INVALID_SOCKET)
+    session_->socket = sock::socket(ws::AF_INET, ws::SOCK_STREAM, 0);
+    if (session_->socket == ws::INVALID_SOCKET)
         return Record(ErrorNumber(SetErrorFromNetwork()));
-    SetNonBlocking(session->socket);
+    SetNonBlocking(session_->socket);
     ws::sockaddr_in to{};
     to.sin_family = ws::AF_INET;
     to.sin_port = slot.port;
     to.sin_addr.s_addr = slot.address;
     int error = 0;
-    if (sock::connect(session->socket, reinterpret_cast<const ws::sockaddr *>(&to), sizeof to) != 0) {
+    if (sock::connect(session_->socket, reinterpret_cast<const ws::sockaddr *>(&to), sizeof to) != 0) {
         error = sock::WSAGetLastError();
         if (error == ws::WSAEWOULDBLOCK) {
             const Ready ready = Wait(true, start);
@@ -243,9 +245,8 @@ Outcome Exchange::Connect(const NameServerSlot &slot, DWORD start)
                 return Outcome::kFailed;
             if (ready == Ready::kTimedOut)
                 return Record(qsErrorOperationTimeout);
-            session = Session();
             int length = sizeof error;
-            if (sock::getsockopt(session->socket, ws::SOL_SOCKET, ws::SO_ERROR, reinterpret_cast<char *>(&error),
+            if (sock::getsockopt(session_->socket, ws::SOL_SOCKET, ws::SO_ERROR, reinterpret_cast<char *>(&error),
                                  &length) != 0)
                 error = ws::WSAECONNREFUSED;
         }
@@ -264,7 +265,7 @@ Outcome Exchange::ReadStream(std::uint8_t *into, std::size_t size, DWORD start, 
         if (ready == Ready::kTimedOut)
             return Record(qsErrorOperationTimeout);
         const int received =
-            sock::recv(Session()->socket, reinterpret_cast<char *>(into + got), static_cast<int>(size - got), 0);
+            sock::recv(session_->socket, reinterpret_cast<char *>(into + got), static_cast<int>(size - got), 0);
         if (received == 0)
             return Record(closedError);
         if (received < 0) {
@@ -304,7 +305,7 @@ Outcome Exchange::Tcp(const NameServerSlot &slot)
     framed[1] = static_cast<std::uint8_t>(length);
     std::copy_n(query_.begin(), length, framed + kLengthPrefix);
     const int total = static_cast<int>(kLengthPrefix + length);
-    if (sock::send(Session()->socket, reinterpret_cast<const char *>(framed), total, 0) != total)
+    if (sock::send(session_->socket, reinterpret_cast<const char *>(framed), total, 0) != total)
         return Record(qsErrorInvalidServerResponse);
 
     std::uint8_t prefix[kLengthPrefix];
@@ -330,24 +331,22 @@ Outcome Exchange::Tcp(const NameServerSlot &slot)
 
 int Exchange::Finish(Outcome outcome)
 {
-    CloseSocket();
-    DnsSession *session = Session();
-    if (session == nullptr)
+    if (session_ == nullptr)
         return -1;
-    session->blocking = false;
+    CloseSocket();
+    session_->blocking = false;
     if (outcome != Outcome::kAccepted)
         return -1;
-    session->answeredServer = answeredBy_;
-    session->queryCounter = lastId_;
+    session_->answeredServer = answeredBy_;
+    session_->queryCounter = lastId_;
     return replyLength_;
 }
 
 int Exchange::Run()
 {
-    DnsSession *session = Session();
-    if (session == nullptr)
+    if (!Refresh())
         return -1;
-    if (session->blocking) {
+    if (session_->blocking) {
         SetErrorCode(qsErrorOperationInProgress);
         return -1;
     }
@@ -355,24 +354,21 @@ int Exchange::Run()
         SetErrorCode(qsErrorInvalidParameter);
         return -1;
     }
-    session->cancel = false;
-    session->answeredServer = kNoAddress;
-    session->blocking = true;
+    session_->cancel = false;
+    session_->answeredServer = kNoAddress;
+    session_->blocking = true;
     tcp_ = query_.size() > kDnsUdpQuerySize;
-    limitMs_ = static_cast<DWORD>(session->timeout) * 1000;
-    const int passes = session->retries;
+    limitMs_ = static_cast<DWORD>(session_->timeout) * 1000;
+    const int passes = session_->retries;
     NameServerSlot slots[kDnsNameServerSlots];
-    std::copy(std::begin(session->slots), std::end(session->slots), slots);
+    std::copy(std::begin(session_->slots), std::end(session_->slots), slots);
     CloseSocket();
 
     for (int pass = 0; pass < passes; ++pass) {
         for (const NameServerSlot &slot : slots) {
             if (slot.address == 0)
                 continue;
-            session = Session();
-            if (session == nullptr)
-                return -1;
-            if (session->cancel) {
+            if (session_->cancel) {
                 SetErrorCode(qsErrorOperationCanceled);
                 return Finish(Outcome::kFailed);
             }

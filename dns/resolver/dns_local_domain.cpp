@@ -38,7 +38,10 @@ void ReadSystemDomain(char (&domain)[kDnsDomainCap])
     }
 }
 
-std::size_t CountDots(const char *text) { return static_cast<std::size_t>(std::count(text, text + std::strlen(text), '.')); }
+std::size_t CountDots(const char *text)
+{
+    return static_cast<std::size_t>(std::count(text, text + std::strlen(text), '.'));
+}
 
 // The domain itself, then the domain without its first label for as long as two dots remain.
 void BuildSearchList(DnsSession &session)

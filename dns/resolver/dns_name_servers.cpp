@@ -78,13 +78,6 @@ RecordBuffer ReadRecords(Read read)
     return buffer;
 }
 
-void Recount(DnsSession &session)
-{
-    session.nameServerCount = 0;
-    for (const NameServerSlot &slot : session.slots)
-        session.nameServerCount += slot.address != 0 ? 1 : 0;
-}
-
 }  // namespace
 
 int DnsSetNameServer(ClientHandle handle, int slot, const char *address, int port)
@@ -117,7 +110,6 @@ int DnsSetNameServer(ClientHandle handle, int slot, const char *address, int por
         target.address = parsed;
         target.port = sock::htons(static_cast<ws::u_short>(port != 0 ? port : kDnsDefaultPort));
     }
-    Recount(*session);
     return 0;
 }
 
@@ -159,7 +151,8 @@ int DnsDiscoverNameServers(ClientHandle handle)
         });
         if (info == nullptr)
             return added ? 1 : 0;
-        const iph::IP_ADDR_STRING *server = &reinterpret_cast<const iph::IP_PER_ADAPTER_INFO *>(info.get())->DnsServerList;
+        const auto *record = reinterpret_cast<const iph::IP_PER_ADAPTER_INFO *>(info.get());
+        const iph::IP_ADDR_STRING *server = &record->DnsServerList;
         for (int n = 0; server != nullptr && n < kMaxChain; server = server->Next, ++n) {
             char text[sizeof server->IpAddress.String + 1] = {};
             std::copy(std::begin(server->IpAddress.String), std::end(server->IpAddress.String), text);

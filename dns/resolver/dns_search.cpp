@@ -77,7 +77,8 @@ int DnsSearch(ClientHandle handle, const char *name, std::uint16_t type, std::sp
             if (received > 0)
                 return received;
             const std::uint32_t error = ErrorNumber(GetErrorCode());
-            if (error == qsErrorHostNameRefused || error == qsErrorOperationTimeout || error == qsErrorOperationCanceled)
+            if (error == qsErrorHostNameRefused || error == qsErrorOperationTimeout ||
+                error == qsErrorOperationCanceled)
                 return -1;
             if (error == qsErrorNoServerResponse)
                 noData = true;

@@ -32,7 +32,6 @@ struct NameServerSlot {
 struct DnsSession : ClientSession {
     int retries = kDnsMinRetries;
     bool followingAlias = false;
-    int nameServerCount = 0;
     NameServerSlot slots[kDnsNameServerSlots];
     std::uint16_t queryCounter = 0;
     char localDomain[kDnsDomainCap] = {};

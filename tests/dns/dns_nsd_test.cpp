@@ -9,9 +9,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -20,6 +18,7 @@
 #include "dns/lib/dns_mail_exchanges.h"
 #include "dns/lib/dns_query.h"
 #include "dns/lib/dns_record_text.h"
+#include "tests/dns/dig.h"
 #include "tests/dns/dns_test_util.h"
 
 namespace qs::test {
@@ -121,40 +120,7 @@ std::vector<std::uint8_t> Ask(const char *name, std::uint16_t type)
     return reply;
 }
 
-// dig's short answer, one line per record, names without their final dot.
-std::vector<std::string> Dig(const std::string &name, const std::string &type)
-{
-    std::string command = "dig +short +tcp @127.0.0.1 -p " + std::to_string(Port()) + " " + name + " " + type;
-    std::vector<std::string> lines;
-    FILE *pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr)
-        return lines;
-    char line[8192];
-    while (std::fgets(line, sizeof line, pipe) != nullptr) {
-        std::istringstream words(line);
-        std::string word, joined;
-        while (words >> word) {
-            if (word.size() > 1 && word.back() == '.')
-                word.pop_back();
-            joined += (joined.empty() ? "" : " ") + word;
-        }
-        lines.push_back(joined);
-    }
-    ::pclose(pipe);
-    return lines;
-}
-
-// Character strings (a length octet and its text, as the TXT text keeps them) in dig's quoted form.
-std::string Quoted(const std::string &strings)
-{
-    std::string out;
-    for (std::size_t at = 0; at < strings.size();) {
-        std::size_t length = static_cast<std::uint8_t>(strings[at]);
-        out += (out.empty() ? "\"" : " \"") + strings.substr(at + 1, length) + "\"";
-        at += 1 + length;
-    }
-    return out;
-}
+std::vector<std::string> Dig(const std::string &name, const std::string &type) { return qs::test::Dig(Port(), name, type); }
 
 std::string Format(const std::vector<std::uint8_t> &reply, std::uint16_t type, char *alias = nullptr)
 {

@@ -23,6 +23,9 @@ server:
     logfile: "$state/nsd.log"
     hide-version: yes
     verbosity: 1
+    # No response rate limiting: tests and the benchmark ask far more than 200 times a second.
+    rrl-ratelimit: 0
+    rrl-whitelist-ratelimit: 0
 remote-control:
     control-enable: no
 zone:
