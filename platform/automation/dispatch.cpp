@@ -13,6 +13,7 @@
 #include "platform/automation/dispatch_engine.h"
 
 #include <cstdio>
+#include <cstring>
 #include "platform/automation/errorinfo.h"
 
 namespace qs::automation {
@@ -38,8 +39,11 @@ bool SameName(std::string_view a, std::string_view b) {
 }
 
 struct Call {
+    // Zeroed whole: `= {}` would set only each union's first member, leaving the upper half of a
+    // result slot's pointer undefined for a method that fails before writing it.
+    Call() { std::memset(slots, 0, sizeof slots); }
     Variant owned[kMaxParams + 1];
-    VARIANT slots[kMaxParams + 1] = {};
+    VARIANT slots[kMaxParams + 1];
 };
 
 // Which rgvarg entry feeds each parameter (-1: omitted).

@@ -1,29 +1,21 @@
-// quill time HOST [--port N] [--timeout S] [--local]: asks HOST's time server (RFC 868 over UDP) and
-// prints the network time value and the date and time it stands for.
+// quill time HOST [--port N] [--timeout S] [--local]: asks HOST's time server (RFC 868 over UDP) through
+// the TimeClient control and prints the date and time of its answer, in UTC or local time.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
-#include "core/error/last_error.h"
-#include "time/lib/time_library.h"
+#include "platform/automation/invoke.h"
 #include "tools/quill/command.h"
+#include "tools/quill/host/controls.h"
 
 namespace {
 
-int Fail()
-{
-    qs::ErrorCode code = qs::GetErrorCode();
-    char text[512];
-    if (qs::GetErrorText(code, text, sizeof text) == 0)
-        std::snprintf(text, sizeof text, "Undefined error (0x%08X)", code);
-    std::fprintf(stderr, "error %u: %s\n", qs::ErrorNumber(code), text);
-    return 1;
-}
+using qs::automation::Variant;
 
 bool ParseNumber(const std::string &text, int low, int high, int *value)
 {
     char *end = nullptr;
-    long number = std::strtol(text.c_str(), &end, 10);
+    const long number = std::strtol(text.c_str(), &end, 10);
     if (text.empty() || *end != '\0' || number < low || number > high)
         return false;
     *value = static_cast<int>(number);
@@ -46,24 +38,29 @@ int RunTime(const quill::Args &input)
     if (args.size() != 1)
         return quill::Usage({"time", kUsage, RunTime});
 
-    qs::SessionLibrary &library = qs::TimeLibrary();
-    if (!library.LibraryInitialize(nullptr, nullptr))
-        return Fail();
-    qs::NetworkTime time = qs::GetNetworkTime(args[0].c_str(), port, timeout);
-    if (time == 0) {
-        int status = Fail();
-        library.LibraryUninitialize();
-        return status;
+    qs::automation::ComPtr<IDispatch> control;
+    HRESULT hr = quill::CreateControl("Quillstream.TimeClient.6", control.Out());
+    if (SUCCEEDED(hr) && port != 0)
+        hr = qs::automation::PutProperty(control.get(), "RemotePort", Variant(port));
+    if (SUCCEEDED(hr) && timeout != 0)
+        hr = qs::automation::PutProperty(control.get(), "Timeout", Variant(timeout));
+    Variant answer;
+    Variant callArgs[] = {Variant(args[0]), Variant::Missing(), Variant::Missing(), Variant(local)};
+    if (SUCCEEDED(hr))
+        hr = qs::automation::CallMethod(control.get(), "GetTime", qs::automation::AsVariants(callArgs, 4), &answer);
+    if (FAILED(hr)) {
+        std::fprintf(stderr, "%s\n", quill::ErrorLine(hr, {}).c_str());
+        return 1;
     }
-    library.LibraryUninitialize();
-
-    SYSTEMTIME fields{};
-    if (!qs::NetworkTimeToCalendar(time, &fields, local)) {
-        std::printf("%u\n", time);
-        return 0;
+    const std::string text = answer.text();
+    if (text.empty()) {
+        Variant number, message;
+        qs::automation::GetProperty(control.get(), "LastError", &number);
+        qs::automation::GetProperty(control.get(), "LastErrorString", &message);
+        std::fprintf(stderr, "error %s: %s\n", number.text().c_str(), message.text().c_str());
+        return 1;
     }
-    std::printf("%u %04u-%02u-%02u %02u:%02u:%02u %s\n", time, fields.wYear, fields.wMonth, fields.wDay, fields.wHour,
-                fields.wMinute, fields.wSecond, local ? "local" : "UTC");
+    std::printf("%s %s\n", text.c_str(), local ? "local" : "UTC");
     return 0;
 }
 
