@@ -1,33 +1,29 @@
 #include "terminal/lib/clipboard.h"
 
-#include <atomic>
-#include <mutex>
+#include <cstring>
+
+#include "platform/base/clipboard.h"
 
 namespace qs::term {
-namespace {
 
-std::mutex g_memoryLock;
-std::string g_memoryText;
-
-bool WriteMemory(std::string_view text)
+bool WriteClipboardText(std::string_view text)
 {
-    std::lock_guard<std::mutex> hold(g_memoryLock);
-    g_memoryText.assign(text);
-    return true;
-}
-
-std::atomic<ClipboardWriter> g_writer{WriteMemory};
-
-}  // namespace
-
-void SetClipboardWriter(ClipboardWriter writer) { g_writer.store(writer ? writer : WriteMemory); }
-
-bool WriteClipboardText(std::string_view text) { return g_writer.load()(text); }
-
-std::string MemoryClipboardText()
-{
-    std::lock_guard<std::mutex> hold(g_memoryLock);
-    return g_memoryText;
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
+    if (block == nullptr)
+        return false;
+    auto *bytes = static_cast<char *>(GlobalLock(block));
+    std::memcpy(bytes, text.data(), text.size());
+    bytes[text.size()] = '\0';
+    GlobalUnlock(block);
+    if (!OpenClipboard(nullptr)) {
+        GlobalFree(block);
+        return false;
+    }
+    bool stored = EmptyClipboard() && SetClipboardData(CF_TEXT, block) != nullptr;
+    if (!stored)
+        GlobalFree(block);
+    CloseClipboard();
+    return stored;
 }
 
 }  // namespace qs::term

@@ -1,7 +1,12 @@
 // Screen operations whose results are errors, colours, damage or the clipboard rather than cells.
 #include <gtest/gtest.h>
 
+#include <future>
+#include <string>
+#include <thread>
+
 #include "core/error/last_error.h"
+#include "platform/base/clipboard.h"
 #include "terminal/lib/clipboard.h"
 #include "terminal/lib/screen.h"
 #include "terminal/lib/screen_table.h"
@@ -242,29 +247,47 @@ TEST(ScreenTable, HandlesNameLiveScreensOnly)
         EXPECT_EQ(NvtFreeScreen(handle), 1);
 }
 
-class FailingClipboard : public ::testing::Test {
-protected:
-    void TearDown() override { SetClipboardWriter(nullptr); }
-};
+// The clipboard's text as a reader elsewhere in the program sees it.
+std::string ClipboardText()
+{
+    std::string text;
+    if (!OpenClipboard(nullptr))
+        return text;
+    if (HGLOBAL block = GetClipboardData(CF_TEXT)) {
+        text = static_cast<const char *>(GlobalLock(block));
+        GlobalUnlock(block);
+    }
+    CloseClipboard();
+    return text;
+}
 
-TEST_F(FailingClipboard, SelectionToTheClipboard)
+TEST(TerminalClipboard, SelectionGoesToThePlatformClipboardAndABusyOneIsReported)
 {
     auto screen = NewScreen();
     screen->Write("hello\r\nworld");
     const CellRect rect{0, 0, 4, 1};
     ASSERT_TRUE(screen->Select(&rect, nvtSelectClipboard | nvtSelectNoRefresh));
-    EXPECT_EQ(MemoryClipboardText(), "hello\r\nworld\r\n");
+    EXPECT_EQ(ClipboardText(), "hello\r\nworld\r\n");
     EXPECT_TRUE(screen->CopySelection());
 
-    SetClipboardWriter([](std::string_view) { return false; });
+    // Another thread holds the clipboard open: the copy fails with the clipboard error, the selection stays.
+    std::promise<void> opened, release;
+    std::thread holder([&] {
+        OpenClipboard(nullptr);
+        opened.set_value();
+        release.get_future().wait();
+        CloseClipboard();
+    });
+    opened.get_future().wait();
     SetErrorCode(0);
     EXPECT_FALSE(screen->Select(&rect, nvtSelectClipboard));
     EXPECT_EQ(GetErrorCode(), MakeErrorCode(qsErrorClipboardUnavailable));
     EXPECT_TRUE(screen->HasSelection());
     EXPECT_FALSE(screen->CopySelection());
+    release.set_value();
+    holder.join();
 
     // Nothing to copy without a selection text.
-    SetClipboardWriter(nullptr);
     screen->ClearSelection();
     SetErrorCode(0);
     EXPECT_FALSE(screen->CopySelection());
