@@ -43,6 +43,8 @@ struct ControlProfile {
     // The error path itself raises OnCancel for 10004 and OnTimeout for 10060 (the time control); the
     // controls with sessions raise them from session events only.
     bool errorPathRaisesWaitEvents;
+    // Those two come after OnError (the time control) or before it (the DNS control).
+    bool waitEventsBeforeOnError = false;
 };
 
 // Registration data shared by the controls.
@@ -196,6 +198,7 @@ class Frame {
 
   private:
     static LRESULT WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    void RaiseWaitEvent(ErrorCode code);
     void ResetCommonState();
     void StopTracing();
     bool SessionOpen() const { return profile_.sessions && handle_ != kNoHandle; }

@@ -19,6 +19,16 @@ std::string Frame::ErrorText(ErrorCode code)
     return text;
 }
 
+void Frame::RaiseWaitEvent(ErrorCode code)
+{
+    if (!profile_.errorPathRaisesWaitEvents)
+        return;
+    if (code == MakeErrorCode(qsErrorOperationCanceled) && profile_.onCancel != 0)
+        FireEvent(profile_.onCancel, {});
+    else if (code == MakeErrorCode(qsErrorOperationTimeout) && profile_.onTimeout != 0)
+        FireEvent(profile_.onTimeout, {});
+}
+
 HRESULT Frame::ReportError(ErrorCode code, bool raise, bool fire)
 {
     if (code == 0)
@@ -31,16 +41,14 @@ HRESULT Frame::ReportError(ErrorCode code, bool raise, bool fire)
     lastError_ = code;
     const std::string text = ErrorText(code);
     const std::uint32_t number = ErrorNumber(code);
+    if (profile_.waitEventsBeforeOnError)
+        RaiseWaitEvent(code);
     if (fire && profile_.onError != 0) {
         Variant args[] = {Variant(static_cast<int>(number)), Variant(text)};
         FireEvent(profile_.onError, automation::AsVariants(args, 2));
     }
-    if (profile_.errorPathRaisesWaitEvents) {
-        if (code == MakeErrorCode(qsErrorOperationCanceled) && profile_.onCancel != 0)
-            FireEvent(profile_.onCancel, {});
-        else if (code == MakeErrorCode(qsErrorOperationTimeout) && profile_.onTimeout != 0)
-            FireEvent(profile_.onTimeout, {});
-    }
+    if (!profile_.waitEventsBeforeOnError)
+        RaiseWaitEvent(code);
     // Set after the events: a handler that calls back into the control through dispatch clears the
     // thread's error information.
     automation::SetErrorInfoText(profile_.classInfo->dispatch->iid, errorSource_, text);

@@ -2,32 +2,20 @@
 // the quill program with a registry of its own, so the first `do` registers the lib folder's modules.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <regex>
 #include <string>
 #include <vector>
 
+#include "tests/control/quill_runner.h"
 #include "tests/core/peers.h"
 
 namespace qs::test {
 namespace {
 
-struct Outcome {
-    std::string output;
-    int status = -1;
-};
-
-std::string Quote(const std::string &arg)
-{
-    std::string quoted = "'";
-    for (char c : arg)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
+using Outcome = QuillOutcome;
 
 class Quill : public ::testing::Test {
   protected:
@@ -41,21 +29,7 @@ class Quill : public ::testing::Test {
 
     Outcome RunQuill(const std::vector<std::string> &args, const std::string &environment = "")
     {
-        std::string command = "env QS_REGISTRY=" + Quote(directory_ + "/registry") + " " + environment + " " +
-                              Quote(QS_QUILL_PROGRAM);
-        for (const std::string &arg : args)
-            command += " " + Quote(arg);
-        Outcome run;
-        std::FILE *pipe = popen((command + " 2>&1").c_str(), "r");
-        if (pipe == nullptr)
-            return run;
-        char buffer[4096];
-        std::size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-            run.output.append(buffer, n);
-        const int status = pclose(pipe);
-        run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        return run;
+        return RunQuillProgram(directory_ + "/registry", args, environment);
     }
 
     std::string directory_;

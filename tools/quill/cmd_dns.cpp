@@ -4,7 +4,9 @@
 // exchangers in ascending preference.
 //
 // The command talks to a DnsFront, whose members are those of the DnsClient control (Timeout, Retry,
-// RemotePort, NameServer, HostName, MailExchange, Query), so it can be driven through the control.
+// RemotePort, NameServer, HostName, MailExchange, Query). It calls the resolver itself rather than the
+// control, since the control shows only the first address of a host, the mail exchangers without their
+// preferences, and record data as component text (octets that are not UTF-8 would not survive).
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
