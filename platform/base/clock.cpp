@@ -15,18 +15,6 @@
 
 namespace {
 
-void FromTm(const tm &fields, long nanoseconds, SYSTEMTIME *out)
-{
-    out->wYear = static_cast<WORD>(fields.tm_year + 1900);
-    out->wMonth = static_cast<WORD>(fields.tm_mon + 1);
-    out->wDayOfWeek = static_cast<WORD>(fields.tm_wday);
-    out->wDay = static_cast<WORD>(fields.tm_mday);
-    out->wHour = static_cast<WORD>(fields.tm_hour);
-    out->wMinute = static_cast<WORD>(fields.tm_min);
-    out->wSecond = static_cast<WORD>(fields.tm_sec);
-    out->wMilliseconds = static_cast<WORD>(nanoseconds / 1000000L);
-}
-
 // The platform's range: years 1601 to 30827, every field inside its calendar bounds.
 bool IsValid(const SYSTEMTIME &t)
 {
@@ -55,13 +43,25 @@ BOOL Record(const char *path, const SYSTEMTIME &t)
 
 }  // namespace
 
+void SystemTimeFromTm(const struct tm &fields, WORD milliseconds, SYSTEMTIME *out)
+{
+    out->wYear = static_cast<WORD>(fields.tm_year + 1900);
+    out->wMonth = static_cast<WORD>(fields.tm_mon + 1);
+    out->wDayOfWeek = static_cast<WORD>(fields.tm_wday);
+    out->wDay = static_cast<WORD>(fields.tm_mday);
+    out->wHour = static_cast<WORD>(fields.tm_hour);
+    out->wMinute = static_cast<WORD>(fields.tm_min);
+    out->wSecond = static_cast<WORD>(fields.tm_sec);
+    out->wMilliseconds = milliseconds;
+}
+
 void GetSystemTime(SYSTEMTIME *utc)
 {
     timespec now{};
     clock_gettime(CLOCK_REALTIME, &now);
     tm fields{};
     gmtime_r(&now.tv_sec, &fields);
-    FromTm(fields, now.tv_nsec, utc);
+    SystemTimeFromTm(fields, static_cast<WORD>(now.tv_nsec / 1000000L), utc);
 }
 
 void GetLocalTime(SYSTEMTIME *local)
@@ -70,7 +70,7 @@ void GetLocalTime(SYSTEMTIME *local)
     clock_gettime(CLOCK_REALTIME, &now);
     tm fields{};
     localtime_r(&now.tv_sec, &fields);
-    FromTm(fields, now.tv_nsec, local);
+    SystemTimeFromTm(fields, static_cast<WORD>(now.tv_nsec / 1000000L), local);
 }
 
 BOOL SetSystemTime(const SYSTEMTIME *utc)

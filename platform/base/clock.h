@@ -13,6 +13,10 @@ struct SYSTEMTIME {
     WORD wMilliseconds;
 };
 
+// Calendar fields from the C library's broken-down time.
+struct tm;
+void SystemTimeFromTm(const struct tm &fields, WORD milliseconds, SYSTEMTIME *out);
+
 void GetSystemTime(SYSTEMTIME *utc);
 void GetLocalTime(SYSTEMTIME *local);
 // Sets the machine's clock (needs CAP_SYS_TIME; ERROR_PRIVILEGE_NOT_HELD without it). When

@@ -17,14 +17,7 @@ int NetworkTimeToCalendar(NetworkTime time, SYSTEMTIME *fields, bool local)
     std::tm broken{};
     if ((local ? localtime_r(&value, &broken) : gmtime_r(&value, &broken)) == nullptr)
         return 0;
-    fields->wYear = static_cast<WORD>(broken.tm_year + 1900);
-    fields->wMonth = static_cast<WORD>(broken.tm_mon + 1);
-    fields->wDayOfWeek = static_cast<WORD>(broken.tm_wday);
-    fields->wDay = static_cast<WORD>(broken.tm_mday);
-    fields->wHour = static_cast<WORD>(broken.tm_hour);
-    fields->wMinute = static_cast<WORD>(broken.tm_min);
-    fields->wSecond = static_cast<WORD>(broken.tm_sec);
-    fields->wMilliseconds = 0;
+    SystemTimeFromTm(broken, 0, fields);
     return 1;
 }
 
