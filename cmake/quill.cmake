@@ -13,9 +13,9 @@ function(qs_test name)
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
   # gtest_discover_tests splits an ENVIRONMENT list and keeps only its first entry, so the variables
-  # are set by running each test binary through `cmake -E env`.
-  set_property(TARGET ${name} PROPERTY CROSSCOMPILING_EMULATOR ${CMAKE_COMMAND} -E env
-    QS_REGISTRY=${CMAKE_BINARY_DIR}/test-registry/${name} QS_MODULE_PATH=${CMAKE_BINARY_DIR}/lib ${T_ENV})
+  # are set by running each test binary through tests/run-test.sh.
+  set_property(TARGET ${name} PROPERTY CROSSCOMPILING_EMULATOR ${CMAKE_SOURCE_DIR}/tests/run-test.sh
+    QS_REGISTRY=${CMAKE_BINARY_DIR}/test-registry/${name} QS_MODULE_PATH=${CMAKE_BINARY_DIR}/lib ${T_ENV} --)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
 endfunction()
 
