@@ -12,48 +12,16 @@
 #include "ssh/wire/wire_writer.h"
 #include "tests/ssh/test_bytes.h"
 #include "tests/ssh/test_keys.h"
+#include "tests/ssh/test_signing.h"
 
 namespace qs::ssh {
 namespace {
 
 using test::Bytes;
+using test::FromBase64;
 using test::FromText;
-
-Bytes FromBase64(const char *text)
-{
-    const std::size_t length = std::strlen(text);
-    Bytes out(length / 4 * 3);
-    const int decoded = EVP_DecodeBlock(out.data(), reinterpret_cast<const unsigned char *>(text), static_cast<int>(length));
-    std::size_t padding = 0;
-    while (padding < length && text[length - 1 - padding] == '=')
-        ++padding;
-    out.resize(static_cast<std::size_t>(decoded) - padding);
-    return out;
-}
-
-EVP_PKEY *LoadPrivate(const char *pem)
-{
-    BIO *bio = BIO_new_mem_buf(pem, -1);
-    EVP_PKEY *key = PEM_read_bio_PrivateKey(bio, nullptr, nullptr, nullptr);
-    BIO_free(bio);
-    return key;
-}
-
-// The raw signature OpenSSL makes over SHA-1 of `data`: the RSA value, or DSA's DER (r, s).
-Bytes SignSha1(EVP_PKEY *key, const Bytes &data)
-{
-    EVP_MD_CTX *context = EVP_MD_CTX_new();
-    std::size_t length = 0;
-    Bytes signature;
-    if (EVP_DigestSignInit(context, nullptr, EVP_sha1(), nullptr, key) == 1 &&
-        EVP_DigestSign(context, nullptr, &length, data.data(), data.size()) == 1) {
-        signature.resize(length);
-        if (EVP_DigestSign(context, signature.data(), &length, data.data(), data.size()) == 1)
-            signature.resize(length);
-    }
-    EVP_MD_CTX_free(context);
-    return signature;
-}
+using test::LoadPrivate;
+using test::SignSha1;
 
 // r || s, 20 bytes each, from DSA's DER form.
 Bytes DsaRs(const Bytes &der)

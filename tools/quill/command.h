@@ -28,3 +28,6 @@ int Usage(const Command &command);
 
 #define QUILL_COMMAND(id, usage, fn) \
     static const bool quill_registered_##id = ::quill::RegisterCommand({#id, usage, fn})
+// For a subcommand whose name is not an identifier ("ssh-probe").
+#define QUILL_COMMAND_NAMED(id, name, usage, fn) \
+    static const bool quill_registered_##id = ::quill::RegisterCommand({name, usage, fn})

@@ -1,0 +1,163 @@
+#include "ssh/engine/probe.h"
+
+#include <chrono>
+#include <memory>
+#include <string>
+
+#include "core/error/last_error.h"
+#include "ssh/proxy/proxy_connect.h"
+#include "ssh/wire/wire_writer.h"
+
+namespace qs::ssh {
+namespace {
+
+constexpr std::uint32_t kWaitSliceMs = 200;
+// After our DISCONNECT the server is given this long to close its side.
+constexpr std::uint32_t kCloseGraceMs = 2000;
+constexpr std::string_view kService = "ssh-userauth";
+constexpr std::size_t kPadMessageBytes = 4096;
+// A message number no server implements: it is answered with UNIMPLEMENTED.
+constexpr std::uint8_t kUnknownMessage = 150;
+
+class Probe final : private SshSocketOwner, private TransportEvents {
+public:
+    Probe(const ProbeOptions &options, ProbeReport &report)
+        : options_(options), report_(report), transport_(options.transport, *this) {}
+
+    bool Run()
+    {
+        if (transport_.Failed()) {
+            SetErrorCode(transport_.Error());
+            return false;
+        }
+        socket_ = ConnectSshSocket(options_.host.c_str(), options_.port, options_.proxy, options_.timeoutMs, *this);
+        if (!socket_)
+            return false;
+        using Clock = std::chrono::steady_clock;
+        const auto start = Clock::now();
+        const auto elapsedMs = [&] {
+            return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+        };
+        while (error_ == 0 && !done_ && elapsedMs() < options_.timeoutMs) {
+            if (socket_->Wait(kWaitSliceMs) < 0)
+                error_ = GetErrorCode();
+        }
+        if (error_ == 0 && !done_)
+            error_ = qsErrorOperationTimeout;
+        Report();
+        if (error_ != 0) {
+            socket_->Close();
+            SetErrorCode(error_);
+            return false;
+        }
+        // A clean end: our DISCONNECT, then the server closes.
+        transport_.Disconnect(kDisconnectByApplication, "Probe finished");
+        const auto closeStart = elapsedMs();
+        while (!socket_->Closed() && elapsedMs() - closeStart < kCloseGraceMs) {
+            if (socket_->Wait(kWaitSliceMs) < 0)
+                break;
+        }
+        socket_->Close();
+        return true;
+    }
+
+private:
+    void Report()
+    {
+        report_.serverVersion = transport_.ServerVersion();
+        const NegotiatedSuite &s = transport_.Kex().Suite();
+        if (s.kex) {
+            report_.kex = s.kex->wireName;
+            report_.hostKey = s.hostKey->name;
+            report_.cipherOut = s.cipherOut->wireName;
+            report_.cipherIn = s.cipherIn->wireName;
+            report_.macOut = s.macOut->wireName;
+            report_.macIn = s.macIn->wireName;
+            report_.compressionOut = s.compressionOut->wireName;
+            report_.compressionIn = s.compressionIn->wireName;
+        }
+        report_.fingerprint = transport_.Kex().Fingerprint();
+        report_.keyExchanges = transport_.KeyExchanges();
+        if (transport_.ServerDisconnectReason() != 0)
+            report_.serverDisconnect =
+                std::to_string(transport_.ServerDisconnectReason()) + " " + transport_.ServerDisconnectText();
+    }
+
+    void SendPadding()
+    {
+        std::vector<std::uint8_t> ignore;
+        WireWriter w(ignore, kPadMessageBytes + 16);
+        w.U8(kMsgIgnore);
+        w.String(ByteView(std::vector<std::uint8_t>(kPadMessageBytes, 0x5a)));
+        for (std::size_t sent = 0; sent < options_.padBytes && error_ == 0; sent += kPadMessageBytes)
+            transport_.Send(ignore);
+        transport_.Send(ByteView(&kUnknownMessage, 1));
+    }
+
+    // Socket side.
+    void Receive(ByteView bytes) override { transport_.Receive(bytes); }
+    void Sent(std::size_t) override {}
+    void Closing(ErrorCode error) override
+    {
+        if (done_ || error_ != 0)
+            return;
+        error_ = error != 0 ? error : qsErrorConnectionClosed;
+    }
+
+    // Transport side.
+    void Write(ByteView bytes) override
+    {
+        if (!socket_->Write(bytes) && error_ == 0)
+            error_ = qsErrorConnectionClosed;
+    }
+    void KeysReady() override
+    {
+        std::vector<std::uint8_t> request;
+        WireWriter w(request, 64);
+        w.U8(kMsgServiceRequest);
+        w.String(kService);
+        transport_.Send(request);
+    }
+    void Message(const IncomingPacket &packet) override
+    {
+        std::string_view name;
+        WireReader r = packet.Fields();
+        if (!accepted_ && packet.type == kMsgServiceAccept && r.Text(name) && r.Finish() && name == kService) {
+            report_.serviceReply = "SERVICE_ACCEPT " + std::string(name);
+            accepted_ = true;
+            done_ = options_.padBytes == 0;
+            if (!done_)
+                SendPadding();
+            return;
+        }
+        if (accepted_ && packet.type == kMsgUnimplemented) {
+            done_ = true;
+            return;
+        }
+        error_ = qsErrorUnexpectedServerResponse;
+    }
+    void Failed(ErrorCode error) override
+    {
+        if (error_ == 0)
+            error_ = error;
+    }
+
+    const ProbeOptions &options_;
+    ProbeReport &report_;
+    SshTransport transport_;
+    std::unique_ptr<SshSocket> socket_;
+    bool accepted_ = false;
+    bool done_ = false;
+    ErrorCode error_ = 0;
+};
+
+}  // namespace
+
+bool RunProbe(const ProbeOptions &options, ProbeReport &report)
+{
+    report = {};
+    Probe probe(options, report);
+    return probe.Run();
+}
+
+}  // namespace qs::ssh

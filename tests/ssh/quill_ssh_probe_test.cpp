@@ -1,0 +1,55 @@
+// The quill ssh-probe command end to end against the test sshd: what a user sees.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+std::string RunQuill(const std::string &arguments, int &status)
+{
+    std::string output;
+    std::FILE *pipe = popen((std::string(QS_QUILL_PROGRAM) + " " + arguments + " 2>&1").c_str(), "r");
+    if (pipe == nullptr)
+        return output;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        output.append(buffer, n);
+    const int result = pclose(pipe);
+    status = WIFEXITED(result) ? WEXITSTATUS(result) : -1;
+    return output;
+}
+
+TEST(QuillSshProbeTest, PrintsTheSuiteFingerprintAndServiceReply)
+{
+    const char *port = std::getenv("QS_PEER_SSH_PORT");
+    if (port == nullptr)
+        GTEST_SKIP() << "QS_PEER_SSH_PORT is not set";
+    int status = -1;
+    const std::string out = RunQuill(std::string("ssh-probe 127.0.0.1 --port ") + port +
+                                         " --kex diffie-hellman-group14-sha1 --cipher aes128-cbc --mac hmac-md5",
+                                     status);
+    EXPECT_EQ(status, 0) << out;
+    for (const char *line : {"kex          diffie-hellman-group14-sha1\n", "host-key     ssh-rsa\n",
+                             "cipher-out   aes128-cbc\n", "cipher-in    aes128-cbc\n", "mac-out      hmac-md5\n",
+                             "mac-in       hmac-md5\n", "compress-out none\n", "fingerprint  ssh-rsa ",
+                             "service      SERVICE_ACCEPT ssh-userauth\n"})
+        EXPECT_NE(out.find(line), std::string::npos) << line << "\n" << out;
+}
+
+TEST(QuillSshProbeTest, ReportsUsageAndConnectionErrors)
+{
+    int status = -1;
+    std::string out = RunQuill("ssh-probe", status);
+    EXPECT_NE(status, 0);
+    EXPECT_NE(out.find("ssh-probe HOST"), std::string::npos) << out;
+    out = RunQuill("ssh-probe 127.0.0.1 --proxy ftp://x:1", status);
+    EXPECT_NE(status, 0);
+    out = RunQuill("ssh-probe 127.0.0.1 --port 1", status);
+    EXPECT_EQ(status, 1);
+    EXPECT_NE(out.find("error 10061"), std::string::npos) << out;
+}
+
+}  // namespace
