@@ -20,6 +20,14 @@ inline constexpr std::uint8_t kMsgKexDhGexGroup = 31;
 inline constexpr std::uint8_t kMsgKexDhGexInit = 32;
 inline constexpr std::uint8_t kMsgKexDhGexReply = 33;
 inline constexpr std::uint8_t kMsgKexDhGexRequest = 34;
+inline constexpr std::uint8_t kMsgUserauthRequest = 50;
+inline constexpr std::uint8_t kMsgUserauthFailure = 51;
+inline constexpr std::uint8_t kMsgUserauthSuccess = 52;
+inline constexpr std::uint8_t kMsgUserauthBanner = 53;
+inline constexpr std::uint8_t kMsgUserauthPasswdChangeReq = 60;
+inline constexpr std::uint8_t kMsgGlobalRequest = 80;
+inline constexpr std::uint8_t kMsgRequestSuccess = 81;
+inline constexpr std::uint8_t kMsgRequestFailure = 82;
 // The key-exchange range: such packets always go to the key exchange.
 inline constexpr std::uint8_t kFirstKexMessage = 20;
 inline constexpr std::uint8_t kLastKexMessage = 49;
@@ -30,6 +38,8 @@ inline constexpr std::uint32_t kDisconnectMacError = 5;
 inline constexpr std::uint32_t kDisconnectServiceNotAvailable = 7;
 inline constexpr std::uint32_t kDisconnectHostKeyNotVerifiable = 9;
 inline constexpr std::uint32_t kDisconnectByApplication = 11;
+inline constexpr std::uint32_t kDisconnectAuthCancelledByUser = 13;
+inline constexpr std::uint32_t kDisconnectNoMoreAuthMethods = 14;
 
 // One received packet: its payload from the type byte on (valid during the call that hands it over).
 struct IncomingPacket {

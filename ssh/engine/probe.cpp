@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/error/last_error.h"
+#include "ssh/engine/user_auth.h"
 #include "ssh/proxy/proxy_connect.h"
 #include "ssh/wire/wire_writer.h"
 
@@ -16,13 +17,18 @@ constexpr std::uint32_t kWaitSliceMs = 200;
 constexpr std::uint32_t kCloseGraceMs = 2000;
 constexpr std::string_view kService = "ssh-userauth";
 constexpr std::size_t kPadMessageBytes = 4096;
-// A message number no server implements: it is answered with UNIMPLEMENTED.
+// A message number no server implements: it is answered with UNIMPLEMENTED before a login. After it,
+// servers may ignore such messages, so a global request nobody knows is sent, asking for an answer.
 constexpr std::uint8_t kUnknownMessage = 150;
+constexpr std::string_view kUnknownRequest = "probe-end@quillstream.test";
 
 class Probe final : private SshSocketOwner, private TransportEvents {
 public:
     Probe(const ProbeOptions &options, ProbeReport &report)
-        : options_(options), report_(report), transport_(options.transport, *this) {}
+        : options_(options), report_(report), transport_(options.transport, *this),
+          auth_(transport_, options.user, options.password)
+    {
+    }
 
     bool Run()
     {
@@ -83,6 +89,7 @@ private:
                 std::to_string(transport_.ServerDisconnectReason()) + " " + transport_.ServerDisconnectText();
     }
 
+    // The padding and then the message whose answer ends the probe.
     void SendPadding()
     {
         std::vector<std::uint8_t> ignore;
@@ -91,7 +98,50 @@ private:
         w.String(ByteView(std::vector<std::uint8_t>(kPadMessageBytes, 0x5a)));
         for (std::size_t sent = 0; sent < options_.padBytes && error_ == 0; sent += kPadMessageBytes)
             transport_.Send(ignore);
-        transport_.Send(ByteView(&kUnknownMessage, 1));
+        if (!LoggingIn()) {
+            transport_.Send(ByteView(&kUnknownMessage, 1));
+            return;
+        }
+        std::vector<std::uint8_t> request;
+        WireWriter r(request, 64);
+        r.U8(kMsgGlobalRequest);
+        r.String(kUnknownRequest);
+        r.Bool(true);
+        transport_.Send(request);
+    }
+
+    bool LoggingIn() const { return !options_.user.empty(); }
+
+    // The service (or the login) is done: end now, or after the padding.
+    void Ready()
+    {
+        ready_ = true;
+        done_ = options_.padBytes == 0;
+        if (!done_)
+            SendPadding();
+    }
+
+    void OnAuthentication(const IncomingPacket &packet)
+    {
+        const SshUserAuth::Result result = auth_.Handle(packet);
+        if (auth_.State().serviceAccepted && report_.serviceReply.empty())
+            report_.serviceReply = "SERVICE_ACCEPT " + std::string(kService);
+        switch (result) {
+        case SshUserAuth::Result::Waiting:
+            return;
+        case SshUserAuth::Result::Authenticated:
+            report_.authentication = "USERAUTH_SUCCESS";
+            Ready();
+            return;
+        case SshUserAuth::Result::Stopped:
+            report_.authentication = "STOPPED";
+            error_ = auth_.Error() != 0 ? auth_.Error() : MakeErrorCode(qsErrorUnexpectedServerResponse);
+            return;
+        case SshUserAuth::Result::Disconnected:
+            report_.authentication = "DISCONNECT " + std::to_string(auth_.DisconnectReason());
+            error_ = auth_.Error();
+            return;
+        }
     }
 
     // Socket side.
@@ -112,29 +162,35 @@ private:
     }
     void KeysReady() override
     {
-        std::vector<std::uint8_t> request;
-        WireWriter w(request, 64);
-        w.U8(kMsgServiceRequest);
-        w.String(kService);
-        transport_.Send(request);
+        if (LoggingIn()) {
+            if (auth_.Start() != SshUserAuth::Result::Waiting)
+                error_ = auth_.Error() != 0 ? auth_.Error() : transport_.Error();
+            return;
+        }
+        if (!SshUserAuth::SendServiceRequest(transport_, kService) && error_ == 0)
+            error_ = transport_.Error();
     }
     void Message(const IncomingPacket &packet) override
     {
-        std::string_view name;
-        WireReader r = packet.Fields();
-        if (!accepted_ && packet.type == kMsgServiceAccept && r.Text(name) && r.Finish() && name == kService) {
-            report_.serviceReply = "SERVICE_ACCEPT " + std::string(name);
-            accepted_ = true;
-            done_ = options_.padBytes == 0;
-            if (!done_)
-                SendPadding();
+        if (!ready_) {
+            if (LoggingIn()) {
+                OnAuthentication(packet);
+                return;
+            }
+            std::string_view name;
+            WireReader r = packet.Fields();
+            if (packet.type == kMsgServiceAccept && r.Text(name) && r.Finish() && name == kService) {
+                report_.serviceReply = "SERVICE_ACCEPT " + std::string(name);
+                Ready();
+                return;
+            }
+            error_ = MakeErrorCode(qsErrorUnexpectedServerResponse);
             return;
         }
-        if (accepted_ && packet.type == kMsgUnimplemented) {
+        // After a login servers announce things of their own (OpenSSH its host keys, in a global request
+        // that wants no reply); only the answer to the end message matters.
+        if (packet.type == (LoggingIn() ? kMsgRequestFailure : kMsgUnimplemented))
             done_ = true;
-            return;
-        }
-        error_ = qsErrorUnexpectedServerResponse;
     }
     void Failed(ErrorCode error) override
     {
@@ -145,8 +201,9 @@ private:
     const ProbeOptions &options_;
     ProbeReport &report_;
     SshTransport transport_;
+    SshUserAuth auth_;
     std::unique_ptr<SshSocket> socket_;
-    bool accepted_ = false;
+    bool ready_ = false;
     bool done_ = false;
     ErrorCode error_ = 0;
 };

@@ -1,5 +1,6 @@
 // The probe: connects to an SSH server (directly or through a proxy), completes the key exchange,
-// requests the "ssh-userauth" service and disconnects, reporting what was negotiated. It runs blocking,
+// requests the "ssh-userauth" service (and, given a user, logs in with the password) and disconnects,
+// reporting what was negotiated. It runs blocking,
 // driving the socket's waits itself; the socket library must have been started by the caller.
 #pragma once
 #include <cstdint>
@@ -16,8 +17,12 @@ struct ProbeOptions {
     ProxyConfig proxy;
     TransportConfig transport;
     std::uint32_t timeoutMs = 30000;  // for the whole probe
-    // After the service reply: this many bytes of IGNORE messages, then a message the server does not
-    // know, whose UNIMPLEMENTED answer ends the probe. Exercises re-keying on either side's data limit.
+    // Given a user name, the probe authenticates with the password after the service reply.
+    std::string user, password;
+    // After the service reply (or the login): this many bytes of IGNORE messages, then a message whose
+    // answer ends the probe (before a login one the server does not know, answered with UNIMPLEMENTED;
+    // after it a global request, answered with REQUEST_FAILURE). Exercises re-keying on either side's
+    // data limit.
     std::size_t padBytes = 0;
 };
 
@@ -27,6 +32,7 @@ struct ProbeReport {
     std::string cipherOut, cipherIn, macOut, macIn, compressionOut, compressionIn;
     std::string fingerprint;
     std::string serviceReply;  // "SERVICE_ACCEPT ssh-userauth"
+    std::string authentication;  // "USERAUTH_SUCCESS", or "DISCONNECT 13" and the like when it failed
     int keyExchanges = 0;      // completed, the first one included
     std::string serverDisconnect;  // "REASON text" of a DISCONNECT from the server, when one came
 };

@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "core/error/last_error.h"
+#include "ssh/algorithms/random.h"
 #include "ssh/wire/wire_writer.h"
 
 namespace qs::ssh {
@@ -190,7 +191,7 @@ void SshTransport::ToKex(KeyExchange::Result result)
         events_.KeysReady();
 }
 
-bool SshTransport::Send(ByteView payload)
+bool SshTransport::Queue(ByteView payload, bool hidden)
 {
     if (Closed())
         return false;
@@ -203,11 +204,11 @@ bool SshTransport::Send(ByteView payload)
             Fail(qsErrorOutOfBuffers, kDisconnectByApplication);
             return false;
         }
-        held_.emplace_back(payload.begin(), payload.end());
+        held_.push_back({std::vector<std::uint8_t>(payload.begin(), payload.end()), hidden});
         heldBytes_ += payload.size();
         return true;
     }
-    if (!Defer(payload)) {
+    if (!(hidden ? DeferHidden(payload) : Defer(payload))) {
         Fail(GetErrorCode(), kDisconnectProtocolError);
         return false;
     }
@@ -262,6 +263,28 @@ bool SshTransport::Defer(ByteView payload)
     return true;
 }
 
+bool SshTransport::DeferHidden(ByteView payload)
+{
+    if (!Defer(payload))
+        return false;
+    if (!writer_.Encrypting())
+        return true;
+    // The output is filled up to the next 256-byte step; taking the deferred length modulo 256 keeps the
+    // fill positive after a long batch or a long password.
+    const std::size_t block = writer_.BlockSize();
+    const std::size_t step = (block - deferred_.size() % 256 + 255) / block * block;
+    const std::size_t framing = static_cast<std::size_t>(writer_.DisableCompression());
+    const std::size_t fill = step > framing ? step - framing : 0;
+    std::vector<std::uint8_t> random(fill);
+    if (!RandomFill(random))
+        return false;
+    std::vector<std::uint8_t> ignore;
+    WireWriter w(ignore, fill + 8);
+    w.U8(kMsgIgnore);
+    w.String(ByteView(random));
+    return w.Ok() && Defer(ignore);
+}
+
 void SshTransport::Flush()
 {
     batchStarted_ = false;
@@ -303,11 +326,11 @@ bool SshTransport::SwitchOutgoing(OutgoingKeys keys)
     batchStarted_ = false;
     hold_ = false;
     // The held packets go out in order, under the new keys.
-    std::vector<std::vector<std::uint8_t>> held = std::move(held_);
+    std::vector<HeldPacket> held = std::move(held_);
     held_.clear();
     heldBytes_ = 0;
-    for (const auto &packet : held) {
-        if (!Defer(packet))
+    for (const HeldPacket &packet : held) {
+        if (!(packet.hidden ? DeferHidden(packet.payload) : Defer(packet.payload)))
             return false;
     }
     return true;

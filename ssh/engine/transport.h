@@ -11,6 +11,7 @@
 #include "core/error/error_codes.h"
 #include "ssh/engine/identification.h"
 #include "ssh/engine/key_exchange.h"
+#include "ssh/engine/service_link.h"
 #include "ssh/transport/packet_reader.h"
 #include "ssh/transport/packet_writer.h"
 
@@ -53,7 +54,7 @@ protected:
     ~TransportEvents() = default;
 };
 
-class SshTransport final : private KexTransport {
+class SshTransport final : public ServiceLink, private KexTransport {
 public:
     using Handler = void (SshTransport::*)(const IncomingPacket &packet);
 
@@ -62,13 +63,13 @@ public:
 
     // Every chunk the socket receives. False once the connection has failed or was disconnected.
     bool Receive(ByteView bytes);
-    // A connection-layer message (type byte on); held while keys change.
-    bool Send(ByteView payload);
+    bool Send(ByteView payload) override { return Queue(payload, false); }
+    bool SendHidden(ByteView payload) override { return Queue(payload, true); }
     // Starts a key exchange from this side unless one runs (or, with the no-rekey workaround, resets the
     // counters instead).
     bool Rekey();
-    // Sends DISCONNECT with the reason and text (language "en") and ends the connection.
-    void Disconnect(std::uint32_t reason, std::string_view message);
+    // Language tag "en".
+    void Disconnect(std::uint32_t reason, std::string_view message) override;
     // Installs a handler for one message number (null: the message goes to the state machines).
     void SetHandler(std::uint8_t type, Handler handler) { dispatch_[type] = handler; }
 
@@ -95,8 +96,15 @@ private:
     bool OnIdentification(ByteView in, std::size_t &consumed);
     void OnPacket(const IncomingPacket &packet);
     void ToKex(KeyExchange::Result result);
+    struct HeldPacket {
+        std::vector<std::uint8_t> payload;
+        bool hidden;
+    };
+    bool Queue(ByteView payload, bool hidden);
     // Seals into the deferred output; with a CBC cipher each batch starts with an empty IGNORE.
     bool Defer(ByteView payload);
+    // Defers, then pads the deferred output with an IGNORE of random bytes up to the next 256-byte step.
+    bool DeferHidden(ByteView payload);
     void Flush();
     void CheckDataLimit();
     void Fail(ErrorCode error, std::uint32_t reason);
@@ -120,7 +128,7 @@ private:
     bool outgoingCbc_ = false;
     bool batchStarted_ = false;
     bool hold_ = false;
-    std::vector<std::vector<std::uint8_t>> held_;
+    std::vector<HeldPacket> held_;
     std::size_t heldBytes_ = 0;
     std::uint64_t bytesIn_ = 0, bytesOut_ = 0, pendingOut_ = 0;
     int exchanges_ = 0;

@@ -20,6 +20,10 @@ public:
 
     std::uint32_t Sequence() const { return sequence_; }
     std::size_t BlockSize() const;
+    bool Encrypting() const { return keys_.cipher != nullptr; }
+    // The next packet goes out uncompressed so that its size is exact; returns the bytes the compressor's
+    // framing adds to it (0 without compression).
+    int DisableCompression() { return keys_.compressor ? keys_.compressor->DisableCompression() : 0; }
 
 private:
     OutgoingKeys keys_;

@@ -16,13 +16,14 @@ export QS_PEER_SSH_PORT QS_PEER_LSH_PORT QS_PEER_HTTP_PROXY_PORT QS_PEER_HTTP_PR
 # Accounts and settings the peers are started with.
 : "${QS_PEER_SSH_USER:=sshtest}"             # system user for sshd and lshd (password logins)
 : "${QS_PEER_SSH_PASSWORD:=sshtest-pw}"
+: "${QS_PEER_SSH_KEYONLY_USER:=sshkeyonly}"   # a name sshd offers public keys only (no such system user)
 : "${QS_PEER_SSH_REKEY_LIMIT:=64K}"          # sshd's RekeyLimit (data per direction before it re-keys)
 : "${QS_PEER_HTTP_PROXY_USER:=proxytest}"    # Basic authorization of the second proxy port
 : "${QS_PEER_HTTP_PROXY_PASSWORD:=proxytest-pw}"
 # The private network namespace (start-netns.sh): an address that exists only inside it, where a second
 # sshd listens and the proxies' upstream connections go, so targets there are not local to the client.
 : "${QS_PEER_NETNS_ADDRESS:=10.77.0.2}"
-export QS_PEER_SSH_USER QS_PEER_SSH_PASSWORD QS_PEER_SSH_REKEY_LIMIT QS_PEER_HTTP_PROXY_USER
+export QS_PEER_SSH_USER QS_PEER_SSH_PASSWORD QS_PEER_SSH_KEYONLY_USER QS_PEER_SSH_REKEY_LIMIT QS_PEER_HTTP_PROXY_USER
 export QS_PEER_HTTP_PROXY_PASSWORD QS_PEER_NETNS_ADDRESS
 : "${QS_PEER_FINGER_PORT:=10079}"        # finger, netkit in.fingerd under xinetd (user fingertest)
 : "${QS_PEER_WHOIS_PORT:=10043}"         # whois, a scripted RFC 3912 responder under xinetd

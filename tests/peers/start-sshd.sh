@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # start-sshd.sh DIR [PORT [ADDRESS [NAME]]]: OpenSSH sshd on ADDRESS:PORT (127.0.0.1:QS_PEER_SSH_PORT) with
-# its own rsa/dsa/ecdsa/ed25519 host keys, password logins for QS_PEER_SSH_USER, every legacy algorithm
-# this build still has enabled next to the defaults, and a small RekeyLimit. Config, keys and log live
+# its own rsa/dsa/ecdsa/ed25519 host keys, password logins for QS_PEER_SSH_USER, a pre-login banner,
+# public keys only for the name QS_PEER_SSH_KEYONLY_USER, every legacy algorithm this build still has
+# enabled next to the defaults, and a small RekeyLimit. Config, keys and log live
 # in DIR/NAME/ (NAME defaults to sshd), the PID in DIR/NAME.pid. It starts in the network namespace it
 # is run in (start-netns.sh runs a second one inside the private namespace).
 set -euo pipefail
@@ -18,6 +19,8 @@ echo "$QS_PEER_SSH_USER:$QS_PEER_SSH_PASSWORD" | chpasswd
 for type in rsa dsa ecdsa ed25519; do
   [ -f "$state/ssh_host_${type}_key" ] || ssh-keygen -q -t "$type" -N '' -f "$state/ssh_host_${type}_key"
 done
+
+printf 'Quillstream test server: authorised use only\n' > "$state/banner"
 
 cat > "$state/sshd_config" <<CONF
 Port $port
@@ -42,6 +45,9 @@ MACs +hmac-sha1,hmac-sha1-96,hmac-md5,hmac-md5-96
 HostKeyAlgorithms +ssh-rsa,ssh-dss
 PubkeyAcceptedAlgorithms +ssh-rsa,ssh-dss
 RekeyLimit $QS_PEER_SSH_REKEY_LIMIT
+Banner $state/banner
+Match User $QS_PEER_SSH_KEYONLY_USER
+  AuthenticationMethods publickey
 CONF
 /usr/sbin/sshd -t -f "$state/sshd_config"
 /usr/sbin/sshd -D -f "$state/sshd_config" -E "$state/sshd.log" &

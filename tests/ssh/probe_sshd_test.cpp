@@ -1,7 +1,7 @@
 // The probe against the real sshd of tests/peers, once per algorithm forced on our side, so every key
-// exchange, host key, cipher and MAC is proven against an independent server in both directions; and
-// against lshd for what sshd no longer has (Blowfish, immediate zlib) and for re-keying before
-// authentication, which sshd refuses.
+// exchange, host key, cipher and MAC is proven against an independent server in both directions; the
+// password login and re-keying after it (sshd's and ours); and against lshd for what sshd no longer has
+// (Blowfish, immediate zlib) and for re-keying before authentication, which sshd refuses.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -14,6 +14,7 @@
 #include "core/session/session_library.h"
 #include "ssh/engine/probe.h"
 #include "tests/ssh/corrupting_relay.h"
+#include "tests/ssh/proxy/scripted_peer.h"
 
 namespace qs::ssh {
 namespace {
@@ -316,6 +317,136 @@ TEST_F(ProbeSshdTest, ThroughHttpProxyWithAndWithoutLogin)
         else
             EXPECT_EQ(GetErrorCode(), c.error);
     }
+}
+
+std::string Env(const char *name)
+{
+    const char *value = std::getenv(name);
+    return value != nullptr ? value : "";
+}
+
+// Lines of the test sshd's log holding `text`; -1 when the log is not there.
+int SshdLogCount(const std::string &text)
+{
+    const std::string dir = Env("QS_PEERS_DIR");
+    std::ifstream log(dir + "/sshd/sshd.log");
+    if (dir.empty() || !log)
+        return -1;
+    int count = 0;
+    for (std::string line; std::getline(log, line);)
+        count += line.find(text) != std::string::npos ? 1 : 0;
+    return count;
+}
+
+class ProbeLoginTest : public ProbeSshdTest {
+protected:
+    void SetUp() override
+    {
+        ProbeSshdTest::SetUp();
+        if (IsSkipped())
+            return;
+        user_ = Env("QS_PEER_SSH_USER");
+        password_ = Env("QS_PEER_SSH_PASSWORD");
+        if (user_.empty() || password_.empty())
+            GTEST_SKIP() << "QS_PEER_SSH_USER and QS_PEER_SSH_PASSWORD are not set";
+    }
+    ProbeOptions LoginOptions(const std::string &user, const std::string &password, int port = SshdPort())
+    {
+        ProbeOptions options = Options(port);
+        options.user = user;
+        options.password = password;
+        return options;
+    }
+    std::string user_, password_;
+};
+
+// The banner sshd sends before the methods answer does not disturb the login.
+TEST_F(ProbeLoginTest, LogsInWithThePasswordPastTheBanner)
+{
+    for (const char *cipher : {"aes128-ctr", "aes256-cbc", "3des-cbc"}) {
+        ProbeOptions options = LoginOptions(user_, password_);
+        options.transport.ciphers = {cipher};
+        ProbeReport report;
+        ASSERT_TRUE(RunProbe(options, report)) << cipher << " " << ErrorNumber(GetErrorCode());
+        EXPECT_EQ(report.serviceReply, "SERVICE_ACCEPT ssh-userauth");
+        EXPECT_EQ(report.authentication, "USERAUTH_SUCCESS");
+    }
+}
+
+TEST_F(ProbeLoginTest, LoginFailuresDisconnectWithTheirReason)
+{
+    struct Case {
+        const char *name;
+        std::string user, password;
+        const char *authentication;
+        const char *sshdLogLine;  // logged once per password sshd checked
+    };
+    const Case cases[] = {
+        {"wrong password is tried once", user_, password_ + "-wrong", "DISCONNECT 13", "Failed password for "},
+        {"no password method", Env("QS_PEER_SSH_KEYONLY_USER"), password_, "DISCONNECT 14", "Failed password for "},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const int checkedBefore = SshdLogCount(c.sshdLogLine);
+        ProbeReport report;
+        EXPECT_FALSE(RunProbe(LoginOptions(c.user, c.password), report));
+        EXPECT_EQ(GetErrorCode(), MakeErrorCode(qsErrorAuthenticationFailed));
+        EXPECT_EQ(report.authentication, c.authentication);
+        if (checkedBefore >= 0) {
+            const int expected = std::string(c.authentication) == "DISCONNECT 13" ? 1 : 0;
+            EXPECT_EQ(SshdLogCount(c.sshdLogLine) - checkedBefore, expected) << "password requests sshd saw";
+        }
+    }
+}
+
+// After the login sshd re-keys on its RekeyLimit (64K in tests/peers), and accepts ours on our limit;
+// the padding flows on under each new set of keys (what we send while keys change is held, then goes
+// out under the new ones).
+TEST_F(ProbeLoginTest, RekeysAfterLoginOnEitherSidesDataLimit)
+{
+    struct Case {
+        const char *name;
+        std::uint64_t ourLimit;
+        std::size_t pad;
+        int atLeast;
+    };
+    const Case cases[] = {
+        {"sshd's limit", 0, 300000, 2},
+        {"our limit", 16384, 40000, 2},  // below sshd's limit: each re-keying is ours
+    };
+    for (const Case &c : cases) {
+        for (const char *cipher : {"aes128-ctr", "3des-cbc"}) {
+            SCOPED_TRACE(std::string(c.name) + " " + cipher);
+            ProbeOptions options = LoginOptions(user_, password_);
+            options.transport.ciphers = {cipher};
+            options.transport.dataLimit = c.ourLimit;
+            options.padBytes = c.pad;
+            ProbeReport report;
+            ASSERT_TRUE(RunProbe(options, report)) << ErrorNumber(GetErrorCode());
+            EXPECT_EQ(report.authentication, "USERAUTH_SUCCESS");
+            EXPECT_GE(report.keyExchanges, c.atLeast);
+            EXPECT_TRUE(report.serverDisconnect.empty()) << report.serverDisconnect;
+        }
+    }
+}
+
+// A scripted telnet proxy (Debian has none to run) takes the connect command, then relays to the test
+// sshd: the key exchange and the login run through it.
+TEST_F(ProbeLoginTest, ThroughTelnetProxy)
+{
+    const int sshPort = SshdPort();
+    test::ScriptedPeer proxy([sshPort](test::PeerConnection &connection) {
+        connection.Record(connection.ReadUntil("\n"));
+        connection.RelayTo(sshPort);
+    });
+    ProbeOptions options = LoginOptions(user_, password_);
+    options.host = "ssh.example.test";
+    options.port = 22;
+    options.proxy = ProxyConfig{ProxyType::Telnet, "127.0.0.1", proxy.port(), "", ""};
+    ProbeReport report;
+    ASSERT_TRUE(RunProbe(options, report)) << ErrorNumber(GetErrorCode());
+    EXPECT_EQ(report.authentication, "USERAUTH_SUCCESS");
+    EXPECT_EQ(proxy.recorded(), "connect ssh.example.test 22\n");
 }
 
 }  // namespace

@@ -39,6 +39,32 @@ TEST(QuillSshProbeTest, PrintsTheSuiteFingerprintAndServiceReply)
         EXPECT_NE(out.find(line), std::string::npos) << line << "\n" << out;
 }
 
+// A login, then enough padding that our small data limit re-keys the logged-in connection.
+TEST(QuillSshProbeTest, LogsInAndRekeys)
+{
+    const char *port = std::getenv("QS_PEER_SSH_PORT");
+    const char *user = std::getenv("QS_PEER_SSH_USER");
+    const char *password = std::getenv("QS_PEER_SSH_PASSWORD");
+    if (port == nullptr || user == nullptr || password == nullptr)
+        GTEST_SKIP() << "the test sshd is not running";
+    int status = -1;
+    std::string out = RunQuill(std::string("ssh-probe 127.0.0.1 --port ") + port + " --user " + user +
+                                   " --password " + password + " --pad 40000 --data-limit 16384",
+                               status);
+    EXPECT_EQ(status, 0) << out;
+    EXPECT_NE(out.find("auth         USERAUTH_SUCCESS\n"), std::string::npos) << out;
+    const std::size_t at = out.find("key-exchanges");
+    ASSERT_NE(at, std::string::npos) << out;
+    EXPECT_GE(std::atoi(out.c_str() + at + 13), 2) << out;
+
+    out = RunQuill(std::string("ssh-probe 127.0.0.1 --port ") + port + " --user " + user + " --password wrong-" +
+                       password,
+                   status);
+    EXPECT_EQ(status, 1) << out;
+    EXPECT_NE(out.find("auth         DISCONNECT 13\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("error 12230: Unable to authenticate the specified user"), std::string::npos) << out;
+}
+
 TEST(QuillSshProbeTest, ReportsUsageAndConnectionErrors)
 {
     int status = -1;

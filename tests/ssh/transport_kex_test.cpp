@@ -186,15 +186,23 @@ Bytes ServiceRequest()
     }});
 }
 
-class TransportKexTest : public ::testing::TestWithParam<const char *> {};
+// A client through its first exchange with the scripted server, keys installed on both sides.
+class TransportKexTest : public ::testing::TestWithParam<const char *> {
+protected:
+    void FirstExchange()
+    {
+        client.Receive(FromText(std::string(ScriptedServer::kServerLine) + "\r\n"));
+        ASSERT_NO_FATAL_FAILURE(server.Exchange(client, events));
+    }
+
+    Recorder events;
+    SshTransport client{TransportConfig{}, events};
+    ScriptedServer server{GetParam()};
+};
 
 TEST_P(TransportKexTest, FirstExchangeThenServerRekeyWithHeldPackets)
 {
-    Recorder events;
-    SshTransport client(TransportConfig{}, events);
-    ScriptedServer server(GetParam());
-    client.Receive(FromText(std::string(ScriptedServer::kServerLine) + "\r\n"));
-    ASSERT_NO_FATAL_FAILURE(server.Exchange(client, events));
+    ASSERT_NO_FATAL_FAILURE(FirstExchange());
     ASSERT_EQ(events.ready, 1) << std::hex << events.error;
     EXPECT_FALSE(client.KexInProgress());
     EXPECT_EQ(client.Kex().Fingerprint(), test::kRsaFingerprint);
@@ -224,6 +232,45 @@ TEST_P(TransportKexTest, FirstExchangeThenServerRekeyWithHeldPackets)
     EXPECT_EQ(server.ReadMessage(events), ServiceRequest()) << "the held packet, under the new keys";
     const bool cbc = (FindCipher(GetParam())->flags & kCipherFlagCbc) != 0;
     EXPECT_EQ(server.ignores > ignoresBefore, cbc) << "an empty IGNORE leads each batch under CBC only";
+}
+
+// A password request goes out followed by random padding, so that the bytes on the wire do not tell the
+// password's length; the server reads the request intact and skips the padding as an IGNORE.
+TEST_P(TransportKexTest, HiddenSendPadsSoTheWireLengthDoesNotTellThePasswordLength)
+{
+    ASSERT_NO_FATAL_FAILURE(FirstExchange());
+    const std::size_t block = FindCipher(GetParam())->blockSize;
+    std::size_t shortest = SIZE_MAX, longest = 0;
+    for (std::size_t length : {1, 7, 8, 9, 15, 16, 17, 31, 33, 64, 100}) {
+        const Bytes request = Join({[&](WireWriter &w) {
+            w.U8(50);
+            w.String(std::string_view("user"));
+            w.String(std::string_view("ssh-connection"));
+            w.String(std::string_view("password"));
+            w.Bool(false);
+            w.String(std::string(length, 'p'));
+        }});
+        const std::size_t before = events.out.size();
+        ASSERT_TRUE(client.SendHidden(request));
+        const std::size_t wire = events.out.size() - before;
+        shortest = std::min(shortest, wire);
+        longest = std::max(longest, wire);
+        EXPECT_EQ(server.ReadMessage(events), request) << length;
+        const Bytes padding = server.Read(events);
+        ASSERT_FALSE(padding.empty()) << length;
+        EXPECT_EQ(padding[0], kMsgIgnore);
+        EXPECT_TRUE(server.Read(events).empty()) << "the padding is all that follows";
+    }
+    EXPECT_GE(shortest, 256u);
+    EXPECT_LE(longest - shortest, block) << "lengths 1 to 100 spread over at most one cipher block";
+
+    // A long password still gets padding up to the next step.
+    const Bytes big(600, 50);
+    const std::size_t before = events.out.size();
+    ASSERT_TRUE(client.SendHidden(big));
+    EXPECT_GE(events.out.size() - before, 768u);
+    EXPECT_EQ(server.ReadMessage(events), big);
+    ASSERT_EQ(events.error, 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Ciphers, TransportKexTest, ::testing::Values("aes128-ctr", "aes256-cbc", "3des-cbc"));

@@ -1,8 +1,9 @@
 // quill ssh-probe HOST [--port N] [--proxy http://[USER:PASS@]HOST:PORT | telnet://HOST:PORT] [--kex LIST]
-// [--hostkey LIST] [--cipher LIST] [--mac LIST] [--compress] [--timeout S] [--pad BYTES]
-// [--data-limit BYTES]: connects to an SSH server, completes the key exchange,
+// [--hostkey LIST] [--cipher LIST] [--mac LIST] [--compress] [--timeout S] [--user NAME --password PW]
+// [--pad BYTES] [--data-limit BYTES]: connects to an SSH server, completes the key exchange,
 // requests the "ssh-userauth" service and disconnects, printing the negotiated algorithms, the server's
-// host-key fingerprint and the service reply (a key scanner's view of the server). --pad sends that many
+// host-key fingerprint and the service reply (a key scanner's view of the server). With --user it also
+// logs in with the password (QUILL_SSH_PASSWORD when --password is not given). --pad sends that many
 // bytes of IGNORE messages afterwards, to see the connection through a re-keying (ours after
 // --data-limit bytes in either direction).
 #include <cstdio>
@@ -20,7 +21,8 @@ namespace {
 
 constexpr const char kUsage[] =
     "ssh-probe HOST [--port N] [--proxy http://[USER:PASS@]HOST:PORT | telnet://HOST:PORT] [--kex LIST] "
-    "[--hostkey LIST] [--cipher LIST] [--mac LIST] [--compress] [--timeout S] [--pad BYTES] [--data-limit BYTES]";
+    "[--hostkey LIST] [--cipher LIST] [--mac LIST] [--compress] [--timeout S] [--user NAME --password PW] "
+    "[--pad BYTES] [--data-limit BYTES]";
 
 int RunSshProbe(const quill::Args &input);
 
@@ -125,6 +127,15 @@ int RunSshProbe(const quill::Args &input)
             return UsageError();
         options.transport.dataLimit = static_cast<std::uint64_t>(limit);
     }
+    if (quill::TakeOption(args, "--user", &value)) {
+        options.user = value;
+        if (!quill::TakeOption(args, "--password", &options.password)) {
+            const char *password = std::getenv("QUILL_SSH_PASSWORD");
+            options.password = password != nullptr ? password : "";
+        }
+    } else if (quill::TakeOption(args, "--password", &value)) {
+        return UsageError();
+    }
     options.transport.compression = quill::TakeFlag(args, "--compress");
     if (args.size() != 1)
         return UsageError();
@@ -155,6 +166,7 @@ int RunSshProbe(const quill::Args &input)
     line("compress-in", report.compressionIn);
     line("fingerprint", report.fingerprint);
     line("service", report.serviceReply);
+    line("auth", report.authentication);
     line("disconnect", report.serverDisconnect);
     if (options.padBytes != 0)
         std::printf("%-12s %d\n", "key-exchanges", report.keyExchanges);
