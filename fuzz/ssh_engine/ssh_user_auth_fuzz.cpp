@@ -14,6 +14,7 @@ public:
     bool Send(qs::ssh::ByteView) override { return Sent(); }
     bool SendHidden(qs::ssh::ByteView) override { return Sent(); }
     void Disconnect(std::uint32_t, std::string_view) override { closed = true; }
+    bool Rekey() override { return Sent(); }
     bool closed = false;
     int sent = 0;
 

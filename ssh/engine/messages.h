@@ -28,6 +28,17 @@ inline constexpr std::uint8_t kMsgUserauthPasswdChangeReq = 60;
 inline constexpr std::uint8_t kMsgGlobalRequest = 80;
 inline constexpr std::uint8_t kMsgRequestSuccess = 81;
 inline constexpr std::uint8_t kMsgRequestFailure = 82;
+inline constexpr std::uint8_t kMsgChannelOpen = 90;
+inline constexpr std::uint8_t kMsgChannelOpenConfirmation = 91;
+inline constexpr std::uint8_t kMsgChannelOpenFailure = 92;
+inline constexpr std::uint8_t kMsgChannelWindowAdjust = 93;
+inline constexpr std::uint8_t kMsgChannelData = 94;
+inline constexpr std::uint8_t kMsgChannelExtendedData = 95;
+inline constexpr std::uint8_t kMsgChannelEof = 96;
+inline constexpr std::uint8_t kMsgChannelClose = 97;
+inline constexpr std::uint8_t kMsgChannelRequest = 98;
+inline constexpr std::uint8_t kMsgChannelSuccess = 99;
+inline constexpr std::uint8_t kMsgChannelFailure = 100;
 // The key-exchange range: such packets always go to the key exchange.
 inline constexpr std::uint8_t kFirstKexMessage = 20;
 inline constexpr std::uint8_t kLastKexMessage = 49;

@@ -22,11 +22,12 @@ constexpr std::size_t kPadMessageBytes = 4096;
 constexpr std::uint8_t kUnknownMessage = 150;
 constexpr std::string_view kUnknownRequest = "probe-end@quillstream.test";
 
-class Probe final : private SshSocketOwner, private TransportEvents {
+class Probe final : private SshSocketOwner, private TransportEvents, private ChannelSink {
 public:
     Probe(const ProbeOptions &options, ProbeReport &report)
         : options_(options), report_(report), transport_(options.transport, *this),
-          auth_(transport_, options.user, options.password)
+          auth_(transport_, options.user, options.password),
+          connection_(transport_, *this, options.session.value_or(SessionSetup{}))
     {
     }
 
@@ -34,6 +35,10 @@ public:
     {
         if (transport_.Failed()) {
             SetErrorCode(transport_.Error());
+            return false;
+        }
+        if (options_.session && !LoggingIn()) {
+            SetErrorCode(qsErrorInvalidUserName);  // a session needs a login
             return false;
         }
         socket_ = ConnectSshSocket(options_.host.c_str(), options_.port, options_.proxy, options_.timeoutMs, *this);
@@ -55,6 +60,11 @@ public:
             socket_->Close();
             SetErrorCode(error_);
             return false;
+        }
+        if (transport_.Closed()) {
+            // The session ended the connection itself (its last channel closed).
+            socket_->Close();
+            return true;
         }
         // A clean end: our DISCONNECT, then the server closes.
         transport_.Disconnect(kDisconnectByApplication, "Probe finished");
@@ -131,7 +141,10 @@ private:
             return;
         case SshUserAuth::Result::Authenticated:
             report_.authentication = "USERAUTH_SUCCESS";
-            Ready();
+            if (options_.session)
+                OnSession(connection_.Start());
+            else
+                Ready();
             return;
         case SshUserAuth::Result::Stopped:
             report_.authentication = "STOPPED";
@@ -143,6 +156,40 @@ private:
             return;
         }
     }
+
+    void OnSession(ConnectionProtocol::Result result)
+    {
+        switch (result) {
+        case ConnectionProtocol::Result::Waiting:
+            return;
+        case ConnectionProtocol::Result::Running:
+            if (!inputSent_) {
+                inputSent_ = true;
+                std::size_t buffered = 0;
+                if (!options_.input.empty() &&
+                    !connection_.Write(ByteView(reinterpret_cast<const std::uint8_t *>(options_.input.data()),
+                                                options_.input.size()),
+                                       buffered))
+                    error_ = GetErrorCode();
+                connection_.Special(kControlEndOfFile);
+            }
+            return;
+        case ConnectionProtocol::Result::Stopped:
+            error_ = MakeErrorCode(qsErrorUnexpectedServerResponse);
+            return;
+        case ConnectionProtocol::Result::Ended:
+            report_.exitCode = connection_.ExitCode(false);
+            done_ = true;
+            return;
+        case ConnectionProtocol::Result::Disconnected:
+            error_ = connection_.Error();
+            return;
+        }
+    }
+
+    // Session side: the probe keeps all the output, so nothing is ever left unread.
+    void Deliver(ByteView bytes) override { report_.output.append(bytes.begin(), bytes.end()); }
+    std::size_t Unread() const override { return 0; }
 
     // Socket side.
     void Receive(ByteView bytes) override { transport_.Receive(bytes); }
@@ -172,6 +219,10 @@ private:
     }
     void Message(const IncomingPacket &packet) override
     {
+        if (options_.session && auth_.State().noAuthenticationNeeded) {
+            OnSession(connection_.Handle(packet));
+            return;
+        }
         if (!ready_) {
             if (LoggingIn()) {
                 OnAuthentication(packet);
@@ -202,6 +253,8 @@ private:
     ProbeReport &report_;
     SshTransport transport_;
     SshUserAuth auth_;
+    ConnectionProtocol connection_;
+    bool inputSent_ = false;
     std::unique_ptr<SshSocket> socket_;
     bool ready_ = false;
     bool done_ = false;

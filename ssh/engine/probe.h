@@ -4,8 +4,10 @@
 // driving the socket's waits itself; the socket library must have been started by the caller.
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 
+#include "ssh/engine/connection.h"
 #include "ssh/engine/transport.h"
 #include "ssh/proxy/proxy_config.h"
 
@@ -24,6 +26,11 @@ struct ProbeOptions {
     // after it a global request, answered with REQUEST_FAILURE). Exercises re-keying on either side's
     // data limit.
     std::size_t padBytes = 0;
+    // After the login: a session channel as set up here (a command, or a shell with a terminal), `input`
+    // written to it followed by an end of file, and everything the command prints collected until the
+    // server closes the channel. The padding is not sent then.
+    std::optional<SessionSetup> session;
+    std::string input;
 };
 
 struct ProbeReport {
@@ -35,6 +42,8 @@ struct ProbeReport {
     std::string authentication;  // "USERAUTH_SUCCESS", or "DISCONNECT 13" and the like when it failed
     int keyExchanges = 0;      // completed, the first one included
     std::string serverDisconnect;  // "REASON text" of a DISCONNECT from the server, when one came
+    std::string output;            // the session's standard output and error
+    int exitCode = -1;             // the session's, once the connection has closed
 };
 
 // True when the service was accepted; false with the error stored (what is known so far is reported).

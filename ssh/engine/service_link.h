@@ -16,8 +16,10 @@ public:
     // The same for a message carrying a password: random padding follows it so that the size on the wire
     // does not tell the password's length.
     virtual bool SendHidden(ByteView payload) = 0;
-    // Sends DISCONNECT with the reason and text and ends the connection.
+    // Sends DISCONNECT with the reason and text and ends the connection; with no text it just ends it.
     virtual void Disconnect(std::uint32_t reason, std::string_view message) = 0;
+    // Starts a key exchange from this side unless one runs.
+    virtual bool Rekey() = 0;
 
 protected:
     ~ServiceLink() = default;

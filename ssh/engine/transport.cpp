@@ -234,7 +234,7 @@ void SshTransport::Disconnect(std::uint32_t reason, std::string_view message)
 {
     if (Closed())
         return;
-    if (versionDone_) {
+    if (versionDone_ && !message.empty()) {
         std::vector<std::uint8_t> packet;
         WireWriter w(packet, kMaxOwnMessage);
         w.U8(kMsgDisconnect);

@@ -67,7 +67,7 @@ public:
     bool SendHidden(ByteView payload) override { return Queue(payload, true); }
     // Starts a key exchange from this side unless one runs (or, with the no-rekey workaround, resets the
     // counters instead).
-    bool Rekey();
+    bool Rekey() override;
     // Language tag "en".
     void Disconnect(std::uint32_t reason, std::string_view message) override;
     // Installs a handler for one message number (null: the message goes to the state machines).

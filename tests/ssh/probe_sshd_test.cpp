@@ -449,5 +449,59 @@ TEST_F(ProbeLoginTest, ThroughTelnetProxy)
     EXPECT_EQ(proxy.recorded(), "connect ssh.example.test 22\n");
 }
 
+// Sessions on the real sshd: commands with their output, input and exit codes, a shell on a terminal,
+// and bulk data both ways through the windows and sshd's re-keying.
+TEST_F(ProbeLoginTest, SessionRunsCommandsAndReportsTheirExit)
+{
+    struct Case {
+        const char *name;
+        std::string command;  // empty: a shell on a terminal
+        std::string input;
+        std::string output;   // expected whole, or (with `contains`) somewhere in it
+        bool contains;
+        int exitCode;
+    };
+    const Case cases[] = {
+        {"output and status", "echo hello; exit 3", "", "hello\n", false, 3},
+        {"input then end of file", "tr a-z A-Z", "quill\nstream\n", "QUILL\nSTREAM\n", false, 0},
+        {"standard error in order", "printf out; sleep 0.2; printf err >&2", "", "outerr", false, 0},
+        {"killed by a signal", "kill -TERM $$", "", "", false, 143},
+        {"shell on a terminal", "", "echo $((6*7)); exit 5\n", "42", true, 5},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        ProbeOptions options = LoginOptions(user_, password_);
+        options.session = SessionSetup{};
+        options.session->command = c.command;
+        options.input = c.input;
+        ProbeReport report;
+        ASSERT_TRUE(RunProbe(options, report)) << ErrorNumber(GetErrorCode());
+        if (c.contains)
+            EXPECT_NE(report.output.find(c.output), std::string::npos) << report.output;
+        else
+            EXPECT_EQ(report.output, c.output);
+        EXPECT_EQ(report.exitCode, c.exitCode);
+    }
+}
+
+TEST_F(ProbeLoginTest, BulkDataBothWaysSurvivesWindowsAndRekeying)
+{
+    // 300 KB through cat: our writes wait for sshd's window, its output for ours, and sshd re-keys
+    // every 64K on the way.
+    std::string input;
+    for (int i = 0; input.size() < 300000; ++i)
+        input += "line " + std::to_string(i) + "\n";
+    ProbeOptions options = LoginOptions(user_, password_);
+    options.session = SessionSetup{};
+    options.session->command = "cat";
+    options.input = input;
+    options.transport.ciphers = {"aes128-ctr"};
+    ProbeReport report;
+    ASSERT_TRUE(RunProbe(options, report)) << ErrorNumber(GetErrorCode());
+    EXPECT_TRUE(report.output == input) << report.output.size() << " of " << input.size() << " bytes back";
+    EXPECT_EQ(report.exitCode, 0);
+    EXPECT_GE(report.keyExchanges, 3);
+}
+
 }  // namespace
 }  // namespace qs::ssh

@@ -39,7 +39,8 @@ TEST(QuillSshProbeTest, PrintsTheSuiteFingerprintAndServiceReply)
         EXPECT_NE(out.find(line), std::string::npos) << line << "\n" << out;
 }
 
-// A login, then enough padding that our small data limit re-keys the logged-in connection.
+// A login, then enough padding that our small data limit re-keys the logged-in connection; a command
+// with its input and exit code; a refused password.
 TEST(QuillSshProbeTest, LogsInAndRekeys)
 {
     const char *port = std::getenv("QS_PEER_SSH_PORT");
@@ -56,6 +57,12 @@ TEST(QuillSshProbeTest, LogsInAndRekeys)
     const std::size_t at = out.find("key-exchanges");
     ASSERT_NE(at, std::string::npos) << out;
     EXPECT_GE(std::atoi(out.c_str() + at + 13), 2) << out;
+
+    out = RunQuill(std::string("ssh-probe 127.0.0.1 --port ") + port + " --user " + user + " --password " + password +
+                       " --exec 'echo quill | tr a-z A-Z; exit 2' < /dev/null",
+                   status);
+    EXPECT_EQ(status, 0) << out;
+    EXPECT_NE(out.find("exit-code    2\nQUILL\n"), std::string::npos) << out;
 
     out = RunQuill(std::string("ssh-probe 127.0.0.1 --port ") + port + " --user " + user + " --password wrong-" +
                        password,

@@ -9,13 +9,14 @@
 #include "core/error/last_error.h"
 #include "ssh/engine/transport.h"
 #include "ssh/wire/wire_writer.h"
-#include "tests/ssh/test_bytes.h"
+#include "tests/ssh/text_link.h"
 
 namespace qs::ssh {
 namespace {
 
 using test::Bytes;
 using test::FromText;
+using test::Message;
 
 class Recorder : public TransportEvents {
 public:
@@ -34,16 +35,6 @@ public:
     int failures = 0;
     ErrorCode error = 0;
 };
-
-Bytes Message(std::uint8_t type, const std::function<void(WireWriter &)> &fields = {})
-{
-    Bytes out;
-    WireWriter w(out, kMaxPacketLength);
-    w.U8(type);
-    if (fields)
-        fields(w);
-    return out;
-}
 
 Bytes ServerKexInit(std::string_view kex, std::string_view cipher)
 {

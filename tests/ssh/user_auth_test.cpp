@@ -9,96 +9,48 @@
 #include "core/error/last_error.h"
 #include "ssh/engine/user_auth.h"
 #include "ssh/wire/wire_writer.h"
-#include "tests/ssh/test_bytes.h"
+#include "tests/ssh/text_link.h"
 
 namespace qs::ssh {
 namespace {
 
 using test::Bytes;
+using test::Message;
+using test::TextLink;
 using Result = SshUserAuth::Result;
-
-// Records what the client sends as one line per message.
-class TextLink final : public ServiceLink {
-public:
-    bool Send(ByteView payload) override { return Record(payload, ""); }
-    bool SendHidden(ByteView payload) override { return Record(payload, " [hidden]"); }
-    void Disconnect(std::uint32_t reason, std::string_view message) override
-    {
-        sent.push_back("DISCONNECT " + std::to_string(reason) + " " + std::string(message));
-    }
-
-    std::vector<std::string> sent;
-
-private:
-    bool Record(ByteView payload, const char *how)
-    {
-        WireReader r(payload);
-        std::uint8_t type = 0;
-        std::string_view a, b, c, d, e;
-        bool flag = false;
-        std::string line;
-        if (!r.U8(type))
-            line = "EMPTY";
-        else if (type == kMsgServiceRequest && r.Text(a))
-            line = "SERVICE_REQUEST " + std::string(a);
-        else if (type == kMsgUserauthRequest && r.Text(a) && r.Text(b) && r.Text(c)) {
-            line = "USERAUTH_REQUEST " + std::string(a) + " " + std::string(b) + " " + std::string(c);
-            if (c == "password" && r.Bool(flag) && r.Text(d)) {
-                line += std::string(flag ? " TRUE " : " FALSE ") + std::string(d);
-                if (flag && r.Text(e))
-                    line += " new='" + std::string(e) + "'";
-            }
-        } else
-            line = "MESSAGE " + std::to_string(type);
-        if (!r.Finish())
-            line += " +trailing";
-        sent.push_back(line + how);
-        return true;
-    }
-};
-
-Bytes Packet(std::uint8_t type, const std::function<void(WireWriter &)> &fields = {})
-{
-    Bytes out;
-    WireWriter w(out, 1 << 20);
-    w.U8(type);
-    if (fields)
-        fields(w);
-    return out;
-}
 
 Bytes Accept()
 {
-    return Packet(kMsgServiceAccept, [](WireWriter &w) { w.String(std::string_view("ssh-userauth")); });
+    return Message(kMsgServiceAccept, [](WireWriter &w) { w.String(std::string_view("ssh-userauth")); });
 }
 Bytes Failure(std::string_view methods, bool partial = false)
 {
-    return Packet(kMsgUserauthFailure, [&](WireWriter &w) {
+    return Message(kMsgUserauthFailure, [&](WireWriter &w) {
         w.String(methods);
         w.Bool(partial);
     });
 }
 Bytes Success()
 {
-    return Packet(kMsgUserauthSuccess);
+    return Message(kMsgUserauthSuccess);
 }
 Bytes Banner(const std::string &text)
 {
-    return Packet(kMsgUserauthBanner, [&](WireWriter &w) {
+    return Message(kMsgUserauthBanner, [&](WireWriter &w) {
         w.String(std::string_view(text));
         w.String(std::string_view("en"));
     });
 }
 Bytes ChangeRequest()
 {
-    return Packet(kMsgUserauthPasswdChangeReq, [](WireWriter &w) {
+    return Message(kMsgUserauthPasswdChangeReq, [](WireWriter &w) {
         w.String(std::string_view("Your password has expired"));
         w.String(std::string_view("en"));
     });
 }
 Bytes ServiceRefused()
 {
-    return Packet(kMsgUnimplemented);  // as a server without the service might answer
+    return Message(kMsgUnimplemented);  // as a server without the service might answer
 }
 
 struct Case {
@@ -149,11 +101,11 @@ const Case kCases[] = {
      {ServiceRefused(), ServiceRefused(), Success()},
      {kUserauth, "SERVICE_REQUEST ssh-connection"}, Result::Stopped, 0},
     {"malformed_failure_is_a_protocol_error",
-     {Accept(), Packet(kMsgUserauthFailure, [](WireWriter &w) { w.U32(99); })},
+     {Accept(), Message(kMsgUserauthFailure, [](WireWriter &w) { w.U32(99); })},
      {kUserauth, kNone, "DISCONNECT 2 Malformed authentication failure"}, Result::Disconnected,
      qsErrorInvalidServerResponse},
     {"unrelated_messages_while_waiting_are_ignored",
-     {Accept(), Packet(kMsgGlobalRequest), Failure("password"), Packet(kMsgUserauthPasswdChangeReq + 1), Success()},
+     {Accept(), Message(kMsgGlobalRequest), Failure("password"), Message(kMsgUserauthPasswdChangeReq + 1), Success()},
      {kUserauth, kNone, kPassword}, Result::Authenticated, 0},
 };
 

@@ -1,14 +1,17 @@
 // quill ssh-probe HOST [--port N] [--proxy http://[USER:PASS@]HOST:PORT | telnet://HOST:PORT] [--kex LIST]
 // [--hostkey LIST] [--cipher LIST] [--mac LIST] [--compress] [--timeout S] [--user NAME --password PW]
-// [--pad BYTES] [--data-limit BYTES]: connects to an SSH server, completes the key exchange,
+// [--pad BYTES] [--data-limit BYTES] [--exec COMMAND | --shell]: connects to an SSH server, completes the key exchange,
 // requests the "ssh-userauth" service and disconnects, printing the negotiated algorithms, the server's
 // host-key fingerprint and the service reply (a key scanner's view of the server). With --user it also
 // logs in with the password (QUILL_SSH_PASSWORD when --password is not given). --pad sends that many
 // bytes of IGNORE messages afterwards, to see the connection through a re-keying (ours after
-// --data-limit bytes in either direction).
-#include <cstdio>
+// --data-limit bytes in either direction). --exec runs a command after the login (--shell a shell on a
+// terminal) with the standard input given to it, and prints its output and exit code.
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <iostream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -22,7 +25,7 @@ namespace {
 constexpr const char kUsage[] =
     "ssh-probe HOST [--port N] [--proxy http://[USER:PASS@]HOST:PORT | telnet://HOST:PORT] [--kex LIST] "
     "[--hostkey LIST] [--cipher LIST] [--mac LIST] [--compress] [--timeout S] [--user NAME --password PW] "
-    "[--pad BYTES] [--data-limit BYTES]";
+    "[--pad BYTES] [--data-limit BYTES] [--exec COMMAND | --shell]";
 
 int RunSshProbe(const quill::Args &input);
 
@@ -137,6 +140,14 @@ int RunSshProbe(const quill::Args &input)
         return UsageError();
     }
     options.transport.compression = quill::TakeFlag(args, "--compress");
+    const bool shell = quill::TakeFlag(args, "--shell");
+    if (quill::TakeOption(args, "--exec", &value) || shell) {
+        if (options.user.empty() || (shell && !value.empty()) || (!shell && value.empty()))
+            return UsageError();
+        options.session = qs::ssh::SessionSetup{};
+        options.session->command = value;
+        options.input.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+    }
     if (args.size() != 1)
         return UsageError();
     options.host = args[0];
@@ -168,8 +179,12 @@ int RunSshProbe(const quill::Args &input)
     line("service", report.serviceReply);
     line("auth", report.authentication);
     line("disconnect", report.serverDisconnect);
-    if (options.padBytes != 0)
+    if (options.padBytes != 0 || options.session)
         std::printf("%-12s %d\n", "key-exchanges", report.keyExchanges);
+    if (options.session && ok) {
+        std::printf("%-12s %d\n", "exit-code", report.exitCode);
+        std::fwrite(report.output.data(), 1, report.output.size(), stdout);
+    }
     if (!ok) {
         char text[256] = "";
         qs::GetErrorText(error, text, sizeof text);
