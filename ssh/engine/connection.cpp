@@ -352,15 +352,14 @@ bool ConnectionProtocol::Write(ByteView bytes, std::size_t &buffered)
         return false;
     }
     channel->output.insert(channel->output.end(), bytes.begin(), bytes.end());
-    if (writable_)
-        SendOutput(*channel);
+    SendOutput(*channel);
     buffered = channel->output.size();
     return true;
 }
 
 void ConnectionProtocol::SendOutput(SshChannel &channel)
 {
-    if (&channel != session_ || !writable_)
+    if (&channel != session_ || step_ != Step::Running)
         return;
     std::vector<std::uint8_t> message;
     while (!channel.output.empty() && channel.remoteWindow > 0) {
@@ -376,6 +375,10 @@ void ConnectionProtocol::SendOutput(SshChannel &channel)
             return;
         channel.output.erase(channel.output.begin(), channel.output.begin() + static_cast<std::ptrdiff_t>(n));
         channel.remoteWindow -= static_cast<std::uint32_t>(n);
+    }
+    if (channel.output.empty() && eofAfterOutput_) {
+        eofAfterOutput_ = false;
+        SendOnChannel(kMsgChannelEof, channel);
     }
 }
 
@@ -401,8 +404,10 @@ void ConnectionProtocol::Special(int code)
         }
         eofRequested_ = false;
         if (session_ != nullptr && writable_) {
-            SendOnChannel(kMsgChannelEof, *session_);
+            // Bytes still waiting for the window go first: the EOF follows the last of them.
             writable_ = false;
+            eofAfterOutput_ = true;
+            SendOutput(*session_);
         }
         return;
     case kControlRekey:

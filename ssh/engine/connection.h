@@ -142,6 +142,7 @@ private:
     Result result_ = Result::Waiting;
     bool writable_ = false;
     bool eofRequested_ = false;
+    bool eofAfterOutput_ = false;  // EOF asked for while bytes still wait for the window
     bool exitReceived_ = false;
     int exitCode_ = 0;
     ErrorCode error_ = 0;

@@ -1,5 +1,6 @@
 #include "ssh/engine/probe.h"
 
+#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <string>
@@ -163,16 +164,7 @@ private:
         case ConnectionProtocol::Result::Waiting:
             return;
         case ConnectionProtocol::Result::Running:
-            if (!inputSent_) {
-                inputSent_ = true;
-                std::size_t buffered = 0;
-                if (!options_.input.empty() &&
-                    !connection_.Write(ByteView(reinterpret_cast<const std::uint8_t *>(options_.input.data()),
-                                                options_.input.size()),
-                                       buffered))
-                    error_ = GetErrorCode();
-                connection_.Special(kControlEndOfFile);
-            }
+            FeedInput();
             return;
         case ConnectionProtocol::Result::Stopped:
             error_ = MakeErrorCode(qsErrorUnexpectedServerResponse);
@@ -184,6 +176,27 @@ private:
         case ConnectionProtocol::Result::Disconnected:
             error_ = connection_.Error();
             return;
+        }
+    }
+
+    // The input goes out as the server's window opens, a slice at a time, so that only a little of it
+    // waits in the channel; the end of file follows the last byte.
+    void FeedInput()
+    {
+        constexpr std::size_t kSlice = 64 * 1024;
+        std::size_t buffered = 0;
+        while (inputSent_ < options_.input.size() && buffered < kSlice) {
+            const std::size_t n = std::min(kSlice, options_.input.size() - inputSent_);
+            const ByteView slice(reinterpret_cast<const std::uint8_t *>(options_.input.data()) + inputSent_, n);
+            if (!connection_.Write(slice, buffered)) {
+                error_ = GetErrorCode();
+                return;
+            }
+            inputSent_ += n;
+        }
+        if (inputSent_ == options_.input.size() && !eofSent_) {
+            eofSent_ = true;
+            connection_.Special(kControlEndOfFile);
         }
     }
 
@@ -254,7 +267,8 @@ private:
     SshTransport transport_;
     SshUserAuth auth_;
     ConnectionProtocol connection_;
-    bool inputSent_ = false;
+    std::size_t inputSent_ = 0;
+    bool eofSent_ = false;
     std::unique_ptr<SshSocket> socket_;
     bool ready_ = false;
     bool done_ = false;

@@ -226,7 +226,7 @@ TEST_F(ConnectionTest, IncomingDataReopensTheWindowUnlessTheReaderIsBehind)
     EXPECT_EQ(link_.sent, std::vector<std::string>{"DISCONNECT 2 Channel data beyond the window"});
 }
 
-TEST_F(ConnectionTest, OutgoingDataKeepsToTheServersWindowAndPacketSize)
+TEST_F(ConnectionTest, OutgoingDataKeepsToTheServersWindowAndPacketSizeAndEofComesLast)
 {
     ASSERT_NO_FATAL_FAILURE(Run({}, 10, 4));
     EXPECT_EQ(Write("abcdefghijklmn"), 4u);
@@ -237,6 +237,18 @@ TEST_F(ConnectionTest, OutgoingDataKeepsToTheServersWindowAndPacketSize)
         w.U32(UINT32_MAX);  // stays at the largest window rather than wrapping
     }));
     EXPECT_EQ(link_.sent, (std::vector<std::string>{"DATA 7 'klmn'"}));
+
+    // An end of file waits behind the bytes the window still holds back.
+    ASSERT_NO_FATAL_FAILURE(Run({}, 4, 4));
+    Write("abcdefgh");
+    protocol_->Special(kControlEndOfFile);
+    EXPECT_FALSE(protocol_->Writable());
+    EXPECT_EQ(link_.sent, (std::vector<std::string>{"DATA 7 'abcd'"}));
+    Feed(Message(kMsgChannelWindowAdjust, [](WireWriter &w) {
+        w.U32(kLocal);
+        w.U32(100);
+    }));
+    EXPECT_EQ(link_.sent, (std::vector<std::string>{"DATA 7 'abcd'", "DATA 7 'efgh'", "EOF 7"}));
 }
 
 // Bytes written and an end of file asked for before the shell runs go out once it does, in order.
