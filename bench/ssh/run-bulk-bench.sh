@@ -8,6 +8,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 peers=$here/../../tests/peers
 bench=$1; mb=${2:-32}
 dir=$(mktemp -d /tmp/quill-bench.XXXXXX)
+chmod 755 "$dir"  # sshd reads the authorized key as the logged-in user
 trap '"$peers/stop-peer.sh" "$dir"; rm -rf "$dir"' EXIT
 export QS_PEER_SSH_REKEY_LIMIT="default none"
 . "$peers/ports.sh"

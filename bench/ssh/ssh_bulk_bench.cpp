@@ -41,6 +41,7 @@ double Ours(const Target &t, const Pair &pair, bool upload)
     options.timeoutMs = 600000;
     options.transport.ciphers = {pair.cipher};
     options.transport.macs = {pair.mac};
+    options.keepOutput = false;  // like ssh's output to /dev/null
     options.session = qs::ssh::SessionSetup{};
     options.session->command = upload ? "cat > /dev/null" : "head -c " + std::to_string(t.bytes) + " /dev/zero";
     if (upload)
@@ -49,9 +50,9 @@ double Ours(const Target &t, const Pair &pair, bool upload)
     const auto start = Clock::now();
     const bool ok = qs::ssh::RunProbe(options, report);
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    if (!ok || report.exitCode != 0 || (!upload && report.output.size() != t.bytes)) {
+    if (!ok || report.exitCode != 0 || (!upload && report.outputBytes != t.bytes)) {
         std::fprintf(stderr, "ours failed: error %u, exit %d, %zu bytes\n", qs::ErrorNumber(qs::GetErrorCode()),
-                     report.exitCode, report.output.size());
+                     report.exitCode, report.outputBytes);
         return -1;
     }
     return seconds;
@@ -59,7 +60,7 @@ double Ours(const Target &t, const Pair &pair, bool upload)
 
 double Theirs(const Target &t, const Pair &pair, bool upload)
 {
-    const std::string ssh = "ssh -q -i " + t.key +
+    const std::string ssh = "ssh -o LogLevel=ERROR -i " + t.key +
                             " -o BatchMode=yes -o StrictHostKeyChecking=no -o UserKnownHostsFile=/dev/null -c " +
                             pair.cipher + " -m " + pair.mac + " -p " + std::to_string(t.port) + " " + t.user +
                             "@127.0.0.1 ";

@@ -200,8 +200,13 @@ private:
         }
     }
 
-    // Session side: the probe keeps all the output, so nothing is ever left unread.
-    void Deliver(ByteView bytes) override { report_.output.append(bytes.begin(), bytes.end()); }
+    // Session side: the probe takes all the output at once, so nothing is ever left unread.
+    void Deliver(ByteView bytes) override
+    {
+        report_.outputBytes += bytes.size();
+        if (options_.keepOutput)
+            report_.output.append(bytes.begin(), bytes.end());
+    }
     std::size_t Unread() const override { return 0; }
 
     // Socket side.

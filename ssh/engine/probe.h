@@ -31,6 +31,7 @@ struct ProbeOptions {
     // server closes the channel. The padding is not sent then.
     std::optional<SessionSetup> session;
     std::string input;
+    bool keepOutput = true;  // false: the output is only counted
 };
 
 struct ProbeReport {
@@ -43,6 +44,7 @@ struct ProbeReport {
     int keyExchanges = 0;      // completed, the first one included
     std::string serverDisconnect;  // "REASON text" of a DISCONNECT from the server, when one came
     std::string output;            // the session's standard output and error
+    std::size_t outputBytes = 0;   // their count
     int exitCode = -1;             // the session's, once the connection has closed
 };
 
