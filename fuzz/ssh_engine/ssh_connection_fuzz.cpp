@@ -6,29 +6,13 @@
 #include <cstdlib>
 
 #include "fuzz/ssh/packets.h"
+#include "fuzz/ssh_engine/counting_link.h"
 #include "ssh/engine/connection.h"
 #include "ssh/wire/wire_writer.h"
 
 namespace {
 
 using namespace qs::ssh;
-
-class CountingLink final : public ServiceLink {
-public:
-    bool Send(ByteView) override { return Sent(); }
-    bool SendHidden(ByteView) override { return Sent(); }
-    void Disconnect(std::uint32_t, std::string_view) override { closed = true; }
-    bool Rekey() override { return Sent(); }
-    bool closed = false;
-
-private:
-    bool Sent()
-    {
-        if (closed)
-            std::abort();
-        return true;
-    }
-};
 
 class Sink final : public ChannelSink {
 public:
@@ -60,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     if (data[0] & 1)
         setup.command = "true";
     setup.noShell = (data[0] & 6) == 6;
-    CountingLink link;
+    fuzz::CountingLink link;
     Sink sink;
     ConnectionProtocol protocol(link, sink, setup);
     protocol.Start();

@@ -5,35 +5,13 @@
 #include <cstdlib>
 
 #include "fuzz/ssh/packets.h"
+#include "fuzz/ssh_engine/counting_link.h"
 #include "ssh/engine/user_auth.h"
-
-namespace {
-
-class CountingLink final : public qs::ssh::ServiceLink {
-public:
-    bool Send(qs::ssh::ByteView) override { return Sent(); }
-    bool SendHidden(qs::ssh::ByteView) override { return Sent(); }
-    void Disconnect(std::uint32_t, std::string_view) override { closed = true; }
-    bool Rekey() override { return Sent(); }
-    bool closed = false;
-    int sent = 0;
-
-private:
-    bool Sent()
-    {
-        if (closed)
-            std::abort();
-        ++sent;
-        return true;
-    }
-};
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     using namespace qs::ssh;
-    CountingLink link;
+    fuzz::CountingLink link;
     SshUserAuth auth(link, "fuzz", "password");
     if (auth.Start() != SshUserAuth::Result::Waiting)
         std::abort();

@@ -1,5 +1,6 @@
 // Runs the quill program (QS_QUILL_PROGRAM) with a registry of its own, so the first `do` registers the
 // lib folder's modules, and gives back what it printed (standard output and error) and its exit status.
+// Its standard input is empty, so a command that reads it ends at once.
 #pragma once
 #include <sys/wait.h>
 
@@ -31,7 +32,7 @@ inline QuillOutcome RunQuillProgram(const std::string &registry, const std::vect
     for (const std::string &arg : args)
         command += " " + ShellQuote(arg);
     QuillOutcome run;
-    std::FILE *pipe = popen((command + " 2>&1").c_str(), "r");
+    std::FILE *pipe = popen((command + " </dev/null 2>&1").c_str(), "r");
     if (pipe == nullptr)
         return run;
     char buffer[4096];

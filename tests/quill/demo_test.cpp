@@ -2,25 +2,25 @@
 // its steps fails.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
+#include "tests/control/quill_runner.h"
+
+namespace qs::test {
 namespace {
 
 TEST(QuillDemoTest, EveryStepShowsItsResult)
 {
     if (std::getenv("QS_PEER_TIME_PORT") == nullptr || std::getenv("QS_PEER_SSH_PORT") == nullptr)
         GTEST_SKIP() << "the local test servers are not running";
-    std::string out;
-    std::FILE *pipe = popen((std::string(QS_QUILL_PROGRAM) + " demo 2>&1").c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        out.append(buffer, n);
-    const int status = pclose(pipe);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << out;
+    char dir[] = "/tmp/qs-quill-demo-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const QuillOutcome run = RunQuillProgram(std::string(dir) + "/registry", {"demo"});
+    std::filesystem::remove_all(dir);
+    const std::string &out = run.output;
+    EXPECT_EQ(run.status, 0) << out;
     const char *user = std::getenv("QS_PEER_SSH_USER");
     EXPECT_NE(out.find(std::string("exit-code    3\nhello from ") + (user ? user : "sshtest") + "\n"), std::string::npos)
         << out;
@@ -32,3 +32,4 @@ TEST(QuillDemoTest, EveryStepShowsItsResult)
 }
 
 }  // namespace
+}  // namespace qs::test

@@ -1,25 +1,22 @@
 // The quill ssh-probe command end to end against the test sshd: what a user sees.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
+
+#include "tests/control/quill_runner.h"
 
 namespace {
 
-std::string RunQuill(const std::string &arguments, int &status)
+// The probe uses no registry; the test's own is passed along all the same.
+std::string RunQuill(const std::vector<std::string> &arguments, int &status)
 {
-    std::string output;
-    std::FILE *pipe = popen((std::string(QS_QUILL_PROGRAM) + " " + arguments + " 2>&1").c_str(), "r");
-    if (pipe == nullptr)
-        return output;
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        output.append(buffer, n);
-    const int result = pclose(pipe);
-    status = WIFEXITED(result) ? WEXITSTATUS(result) : -1;
-    return output;
+    const char *registry = std::getenv("QS_REGISTRY");
+    const qs::test::QuillOutcome run =
+        qs::test::RunQuillProgram(registry != nullptr ? registry : "/tmp/qs-ssh-probe-registry", arguments);
+    status = run.status;
+    return run.output;
 }
 
 TEST(QuillSshProbeTest, PrintsTheSuiteFingerprintAndServiceReply)
@@ -28,8 +25,8 @@ TEST(QuillSshProbeTest, PrintsTheSuiteFingerprintAndServiceReply)
     if (port == nullptr)
         GTEST_SKIP() << "QS_PEER_SSH_PORT is not set";
     int status = -1;
-    const std::string out = RunQuill(std::string("ssh-probe 127.0.0.1 --port ") + port +
-                                         " --kex diffie-hellman-group14-sha1 --cipher aes128-cbc --mac hmac-md5",
+    const std::string out = RunQuill({"ssh-probe", "127.0.0.1", "--port", port, "--kex", "diffie-hellman-group14-sha1",
+                                      "--cipher", "aes128-cbc", "--mac", "hmac-md5"},
                                      status);
     EXPECT_EQ(status, 0) << out;
     for (const char *line : {"kex          diffie-hellman-group14-sha1\n", "host-key     ssh-rsa\n",
@@ -49,8 +46,8 @@ TEST(QuillSshProbeTest, LogsInAndRekeys)
     if (port == nullptr || user == nullptr || password == nullptr)
         GTEST_SKIP() << "the test sshd is not running";
     int status = -1;
-    std::string out = RunQuill(std::string("ssh-probe 127.0.0.1 --port ") + port + " --user " + user +
-                                   " --password " + password + " --pad 40000 --data-limit 16384",
+    std::string out = RunQuill({"ssh-probe", "127.0.0.1", "--port", port, "--user", user, "--password", password, "--pad",
+                                "40000", "--data-limit", "16384"},
                                status);
     EXPECT_EQ(status, 0) << out;
     EXPECT_NE(out.find("auth         USERAUTH_SUCCESS\n"), std::string::npos) << out;
@@ -58,14 +55,14 @@ TEST(QuillSshProbeTest, LogsInAndRekeys)
     ASSERT_NE(at, std::string::npos) << out;
     EXPECT_GE(std::atoi(out.c_str() + at + 13), 2) << out;
 
-    out = RunQuill(std::string("ssh-probe 127.0.0.1 --port ") + port + " --user " + user + " --password " + password +
-                       " --exec 'echo quill | tr a-z A-Z; exit 2' < /dev/null",
+    out = RunQuill({"ssh-probe", "127.0.0.1", "--port", port, "--user", user, "--password", password, "--exec",
+                    "echo quill | tr a-z A-Z; exit 2"},
                    status);
     EXPECT_EQ(status, 0) << out;
     EXPECT_NE(out.find("exit-code    2\nQUILL\n"), std::string::npos) << out;
 
-    out = RunQuill(std::string("ssh-probe 127.0.0.1 --port ") + port + " --user " + user + " --password wrong-" +
-                       password,
+    out = RunQuill({"ssh-probe", "127.0.0.1", "--port", port, "--user", user, "--password",
+                    std::string("wrong-") + password},
                    status);
     EXPECT_EQ(status, 1) << out;
     EXPECT_NE(out.find("auth         DISCONNECT 13\n"), std::string::npos) << out;
@@ -75,12 +72,12 @@ TEST(QuillSshProbeTest, LogsInAndRekeys)
 TEST(QuillSshProbeTest, ReportsUsageAndConnectionErrors)
 {
     int status = -1;
-    std::string out = RunQuill("ssh-probe", status);
+    std::string out = RunQuill({"ssh-probe"}, status);
     EXPECT_NE(status, 0);
     EXPECT_NE(out.find("ssh-probe HOST"), std::string::npos) << out;
-    out = RunQuill("ssh-probe 127.0.0.1 --proxy ftp://x:1", status);
+    out = RunQuill({"ssh-probe", "127.0.0.1", "--proxy", "ftp://x:1"}, status);
     EXPECT_NE(status, 0);
-    out = RunQuill("ssh-probe 127.0.0.1 --port 1", status);
+    out = RunQuill({"ssh-probe", "127.0.0.1", "--port", "1"}, status);
     EXPECT_EQ(status, 1);
     EXPECT_NE(out.find("error 10061"), std::string::npos) << out;
 }
